@@ -1,0 +1,70 @@
+// Control exports of the scriptable substitute engine that the tests load as
+// mscclassic.dll / libmscclassic.so beside a plug-in copy. Tests script what
+// each engine session does and read back what the plug-in gave the engine.
+//
+// Sessions are numbered 0, 1, 2... in the order of QTTSSessionBegin calls since
+// the last FakeReset. A session without a script of its own follows the default
+// script: one block holding one sample of value 1000 + b for every text byte b
+// (so always outside the lead-in range), with status 2.
+//
+// Environment, read at MSPLogin, for programs that cannot call these exports:
+// KAVO_FAKE_LOGIN_RESULT (MSPLogin's result), KAVO_FAKE_BEGIN_ERROR (the error
+// of every QTTSSessionBegin).
+#pragma once
+
+#include <stdint.h>
+
+// The control exports use the platform's default (C) calling convention.
+#define FAKE_CONTROL_CALL
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Forget every script and every record; the login result becomes 0.
+typedef void(FAKE_CONTROL_CALL* FakeResetFn)(void);
+typedef void(FAKE_CONTROL_CALL* FakeSetLoginResultFn)(int result);
+
+// Scripts for session `session`.
+// beginError: the error code QTTSSessionBegin reports; nullIdentifier: return a
+// null identifier with error 0.
+typedef void(FAKE_CONTROL_CALL* FakeScriptBeginFn)(int session, int beginError, int nullIdentifier);
+typedef void(FAKE_CONTROL_CALL* FakeScriptTextPutErrorFn)(int session, int error);
+// Poll `poll` (0-based) of the session reports `error` (with the block scripted for it, if any).
+typedef void(FAKE_CONTROL_CALL* FakeScriptAudioGetErrorFn)(int session, int poll, int error);
+// Appends one poll to the session's script: a block of `count` samples (none
+// when samples is null and count is 0), plus one extra byte of value oddByte
+// when oddByte >= 0, and the status the poll reports. hold: the poll waits,
+// before it answers, until FakeRelease.
+typedef void(FAKE_CONTROL_CALL* FakeScriptPollFn)(int session, const int16_t* samples, int count, int oddByte,
+                                                  int status, int hold);
+// Every poll of the session sleeps this long before it answers.
+typedef void(FAKE_CONTROL_CALL* FakeScriptPollDelayFn)(int session, int milliseconds);
+// Sessions without a script of their own: `blocks` blocks of `samplesPerBlock`
+// samples of value `amplitude`, the last with status 2, each poll after
+// `delayMs`. blocks 0 restores the default script.
+typedef void(FAKE_CONTROL_CALL* FakeSetStreamingFn)(int blocks, int samplesPerBlock, int amplitude, int delayMs);
+
+// Holding polls: wait (at most timeoutMs) until a poll is held; release it.
+typedef int(FAKE_CONTROL_CALL* FakeWaitHeldFn)(int timeoutMs);
+typedef void(FAKE_CONTROL_CALL* FakeReleaseFn)(void);
+
+// Read-back. Strings are copied with a terminator into buf (capacity bytes);
+// the result is the full length in bytes, or -1 when there is no such record.
+typedef int(FAKE_CONTROL_CALL* FakeLoginCountFn)(void);
+typedef int(FAKE_CONTROL_CALL* FakeLogoutCountFn)(void);
+typedef int(FAKE_CONTROL_CALL* FakeGetLoginParamsFn)(char* buf, int capacity);
+typedef int(FAKE_CONTROL_CALL* FakeSessionCountFn)(void);
+typedef int(FAKE_CONTROL_CALL* FakeGetSessionParamsFn)(int session, char* buf, int capacity);
+// The bytes given to QTTSTextPut (length: the textLength argument); -1 if no put.
+typedef int(FAKE_CONTROL_CALL* FakeGetSessionTextFn)(int session, char* buf, int capacity);
+typedef int(FAKE_CONTROL_CALL* FakeGetSessionPollsFn)(int session);
+// Number of QTTSSessionEnd calls for the session, and the hint of the last one.
+typedef int(FAKE_CONTROL_CALL* FakeGetSessionEndsFn)(int session);
+typedef int(FAKE_CONTROL_CALL* FakeGetSessionEndHintFn)(int session, char* buf, int capacity);
+// Whether the login user name and password were both null.
+typedef int(FAKE_CONTROL_CALL* FakeLoginCredentialsNullFn)(void);
+
+#ifdef __cplusplus
+}
+#endif

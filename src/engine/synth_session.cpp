@@ -1,0 +1,121 @@
+#include "engine/synth_session.h"
+
+#include <chrono>
+#include <thread>
+
+#include "log/log_level.h"
+#include "log/logger.h"
+#include "util/ansi_text.h"
+#include "util/wide_builder.h"
+
+namespace kavo {
+namespace {
+
+// How long to wait before asking the engine again when it had no block ready.
+constexpr std::chrono::milliseconds kPollInterval{10};
+
+}  // namespace
+
+std::uint32_t FindFirstAudibleByte(const unsigned char* block, std::uint32_t bytes) {
+    for (std::uint32_t offset = 0; offset + 1 < bytes; offset += 2) {
+        const auto sample = static_cast<std::int16_t>(block[offset] | (block[offset + 1] << 8));
+        if (sample < -kLeadInThreshold || sample > kLeadInThreshold) return offset;
+    }
+    return bytes;
+}
+
+void SynthSession::Begin(const std::u16string& voice, const std::u16string& piece, const VoiceSettings& settings) {
+    voice_ = voice;
+    settings_ = settings;
+    began_ = false;
+    sessionId_.clear();
+
+    const std::string params = BuildParams();
+    int error = 0;
+    const char* id = engine_.QTTSSessionBegin(params.c_str(), &error);
+    // An engine that reports success without an identifier has not begun a session either.
+    if (error != 0 || id == nullptr) {
+        Log(kLogError, (WideBuilder() << u"开始合成会话失败 error: " << error << u" voiceName: " << voice_
+                                      << u" text: " << piece)
+                           .str());
+        return;
+    }
+    began_ = true;
+    sessionId_ = id;
+}
+
+std::string SynthSession::BuildParams() const {
+    const std::string id = voices_.EngineIdentifier(voice_);
+    std::string params = "engine_type = local, tts_res_path = fo|res\\ttss\\dict.jet;fo|res\\ttss\\";
+    params += id;
+    params += ".jet, voice_name = ";
+    params += id;
+    params += ", speed = ";
+    params += std::to_string(settings_.rate);
+    params += ", speed_increase = 2, volume = ";
+    params += std::to_string(settings_.volume);
+    params += ", rcn = 1, pitch = ";
+    params += std::to_string(settings_.pitch);
+    params += ", text_encoding = GBK, sample_rate = 16000, rdn = 1, engine_start = tts";
+    return params;
+}
+
+SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value, const std::atomic<bool>& stop) {
+    if (!began_ || stop.load()) return SpeakResult::Aborted;
+
+    std::string text;
+    WideToAnsi(piece, text);  // a piece with no narrow form is put as an empty text
+    const int putError =
+        engine_.QTTSTextPut(sessionId_.c_str(), text.c_str(), static_cast<unsigned int>(text.size()), nullptr);
+    if (putError != 0) {
+        Log(kLogError, (WideBuilder() << u"添加合成文本失败 error: " << putError << u" text: " << piece
+                                      << u" voiceName: " << voice_)
+                           .str());
+        return SpeakResult::TextPutFailed;
+    }
+
+    bool audioStarted = false;
+    if (stop.load()) return SpeakResult::Aborted;
+    for (;;) {
+        unsigned int bytes = 0;
+        int status = 0;
+        int error = 0;
+        const void* block = engine_.QTTSAudioGet(sessionId_.c_str(), &bytes, &status, &error);
+        if (error != 0) {
+            Log(kLogError, (WideBuilder() << u"获取合成音频失败 error: " << error << u" text: " << piece
+                                          << u" voiceName: " << voice_)
+                               .str());
+            return SpeakResult::AudioGetFailed;
+        }
+        if (block == nullptr) {
+            std::this_thread::sleep_for(kPollInterval);
+        } else if (audioStarted) {
+            Deliver(block, bytes, value);
+        } else {
+            const auto* data = static_cast<const unsigned char*>(block);
+            const std::uint32_t offset = FindFirstAudibleByte(data, bytes);
+            if (offset < bytes) {
+                Deliver(data + offset, bytes - offset, value);
+                audioStarted = true;
+            }
+        }
+        if (status == kEngineSynthComplete) return SpeakResult::Finished;
+        if (stop.load()) return SpeakResult::Aborted;
+    }
+}
+
+void SynthSession::End() {
+    if (began_) engine_.QTTSSessionEnd(sessionId_.c_str(), "Normal");
+    began_ = false;
+    sessionId_.clear();
+    voice_.clear();
+}
+
+void SynthSession::Deliver(const void* block, std::uint32_t bytes, std::int32_t value) const {
+    // Re-read before every call: the host may change or clear it during speech.
+    if (const PlayCallback callback = playCallback_.load()) {
+        callback(reinterpret_cast<const KavoChar*>(voice_.c_str()), block, bytes, value);
+    }
+}
+
+}  // namespace kavo

@@ -1,0 +1,110 @@
+#include "log/logger.h"
+
+#include <memory>
+
+#include "log/log_format.h"
+#include "log/log_level.h"
+#include "util/module_object.h"
+#include "util/module_path.h"
+#include "util/module_reference.h"
+#include "util/text_file.h"
+#include "util/thread_id.h"
+
+namespace kavo {
+namespace {
+
+constexpr char16_t kLogFileName[] = u"KavoSynthXunFeiClassic.log";
+constexpr char16_t kOpeningMessage[] = u"日志模块初始化完成";
+constexpr char16_t kClosingMessage[] = u"日志模块清理完成";
+
+ModuleObject<Logger> theLogger;
+
+}  // namespace
+
+Logger& GetLogger() { return theLogger.Get(); }
+
+bool Logger::Init(LogSink sink) {
+    if (IsInitialized()) return true;
+    if (sink) {
+        sink_.store(sink);
+        SendToSink(kLogInfo, kOpeningMessage);
+        return true;
+    }
+    const std::u16string folder = GetModuleDirectory();
+    if (folder.empty()) return false;
+    logFilePath_ = AppendPath(folder, kLogFileName);
+    writerFailed_.store(false);
+    writerModuleReference_ = AcquireModuleReference();
+    try {
+        writer_ = std::thread(&Logger::RunWriter, this);
+    } catch (...) {
+        ReleaseModuleReference(writerModuleReference_);
+        writerModuleReference_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void Logger::Log(std::int32_t level, const std::u16string& message) {
+    if (SendToSink(level, message)) return;
+    if (writerFailed_.load()) return;
+    queue_.Push(std::make_shared<LogEntry>(LogEntry{level, message, GetLocalTimeNow()}));
+}
+
+void Logger::Cleanup() {
+    if (sink_.load()) {
+        SendToSink(kLogInfo, kClosingMessage);
+        sink_.store(nullptr);
+        return;
+    }
+    // Without a writer no marker is queued: it would end the next writer right
+    // after its opening entry.
+    if (!writer_.joinable()) return;
+    queue_.Push(nullptr);
+    writer_.join();
+    if (writerFailed_.load()) {
+        // The writer ended without reading its marker; take it back out.
+        queue_.RemoveIf([](const LogEntryRef& entry) { return entry == nullptr; });
+        writerFailed_.store(false);
+    }
+    ReleaseModuleReference(writerModuleReference_);
+    writerModuleReference_ = nullptr;
+}
+
+bool Logger::SendToSink(std::int32_t level, const std::u16string& message) {
+    const LogSink sink = sink_.load();
+    if (!sink) return false;
+    const std::u16string text = FormatSinkText(CurrentThreadId(), message);
+    sink(level, reinterpret_cast<const KavoChar*>(text.c_str()));
+    return true;
+}
+
+void Logger::RunWriter() noexcept {
+    std::FILE* file = OpenTextFileForWriting(logFilePath_);
+    if (!file) {
+        writerFailed_.store(true);
+        return;
+    }
+    try {
+        WriteEntry(file, LogEntry{kLogInfo, kOpeningMessage, GetLocalTimeNow()});
+        for (;;) {
+            const LogEntryRef entry = queue_.Pop();
+            if (!entry) break;
+            WriteEntry(file, *entry);
+        }
+        WriteEntry(file, LogEntry{kLogInfo, kClosingMessage, GetLocalTimeNow()});
+    } catch (...) {
+        // Out of memory while formatting: stop writing, and let Cleanup know the
+        // marker may still be queued.
+        writerFailed_.store(true);
+    }
+    std::fclose(file);
+}
+
+void Logger::WriteEntry(std::FILE* file, const LogEntry& entry) {
+    const std::string text = FormatFileEntry(entry);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fflush(file);
+}
+
+}  // namespace kavo

@@ -1,0 +1,56 @@
+// The plug-in's one diagnostic channel. With a host LogSink every message goes
+// to the host at once, on the logging thread; without one, messages are stamped
+// and queued for the log writer thread, which writes KavoSynthXunFeiClassic.log
+// beside the library.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "engine/blocking_queue.h"
+#include "kavosynth.h"
+#include "log/log_entry.h"
+
+namespace kavo {
+
+class Logger {
+public:
+    Logger() = default;
+    Logger(const Logger&) = delete;
+    Logger& operator=(const Logger&) = delete;
+
+    // Sink mode for a non-null sink, file mode otherwise. True when ready; false
+    // only when the library's folder is unknown or no writer thread can be made.
+    // While initialised it changes nothing and returns true.
+    bool Init(LogSink sink);
+    void Log(std::int32_t level, const std::u16string& message);
+    // Closing message, then back to not initialised. In file mode it waits until
+    // the writer has written everything queued before it.
+    void Cleanup();
+    bool SendToSink(std::int32_t level, const std::u16string& message);
+
+    bool IsInitialized() const { return sink_.load() != nullptr || writer_.joinable(); }
+    bool HasLiveThread() const { return writer_.joinable(); }
+    std::size_t PendingEntries() const { return queue_.Size(); }
+
+private:
+    void RunWriter() noexcept;
+    static void WriteEntry(std::FILE* file, const LogEntry& entry);
+
+    std::u16string logFilePath_;
+    std::atomic<LogSink> sink_{nullptr};
+    std::thread writer_;
+    void* writerModuleReference_ = nullptr;
+    // Set by a writer that could not open the file: nothing more is queued for it.
+    std::atomic<bool> writerFailed_{false};
+    BlockingQueue<LogEntryRef> queue_;
+};
+
+// The module-wide logger.
+Logger& GetLogger();
+
+inline void Log(std::int32_t level, const std::u16string& message) { GetLogger().Log(level, message); }
+
+}  // namespace kavo

@@ -1,0 +1,21 @@
+// One queued utterance, shared by reference between the queue and the worker.
+// A null reference is the worker's exit marker.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kavo {
+
+struct SpeakRequest {
+    static constexpr std::int32_t kSpeak = 0;
+
+    std::int32_t kind;
+    std::int32_t value;  // handed back unchanged with every callback of the request
+    std::u16string voice;
+    std::u16string text;
+};
+
+using SpeakRequestRef = std::shared_ptr<const SpeakRequest>;
+
+}  // namespace kavo

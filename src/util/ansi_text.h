@@ -1,0 +1,13 @@
+// The one narrow conversion of the plug-in: UTF-16 to the system's ANSI code page
+// (GBK where the platform has no code page of its own).
+#pragma once
+#include <string>
+
+namespace kavo {
+
+// Characters the code page lacks become its default character ("?" for GBK on
+// POSIX). An empty input is a failure, as on Windows. After a failure output is
+// empty.
+bool WideToAnsi(const std::u16string& input, std::string& output);
+
+}  // namespace kavo

@@ -1,0 +1,24 @@
+// Where the plug-in's own library file lies, and joining a file name to it.
+#pragma once
+#include <string>
+
+namespace kavo {
+
+// Remembers the module's own instance handle; the module entry point calls it
+// on process attach. Without it (code linked into a program) the folder is the
+// program's own.
+void SetModuleInstance(void* instance);
+
+// The folder that holds the library file of this module, without a trailing
+// separator (a root keeps its separator); empty when it cannot be had.
+std::u16string GetModuleDirectory();
+
+// base and more joined by exactly one separator; empty when base is too long
+// for the platform's path buffer (260 units).
+std::u16string AppendPath(const std::u16string& base, const std::u16string& more);
+
+// The platform's file name for a dynamic library called stem:
+// "stem.dll" on Windows, "libstem.so" elsewhere.
+std::u16string DynamicLibraryFileName(const std::u16string& stem);
+
+}  // namespace kavo
