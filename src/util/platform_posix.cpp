@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "util/ansi_text.h"
@@ -30,8 +31,15 @@ void* moduleInstance = nullptr;
 std::string ModuleFilePath() {
     Dl_info info{};
     const void* address = moduleInstance ? moduleInstance : reinterpret_cast<const void*>(&ModuleFilePath);
-    if (dladdr(address, &info) != 0 && info.dli_fname && info.dli_fname[0] == '/') return info.dli_fname;
-    // The main program may be named relative to the start directory.
+    if (dladdr(address, &info) != 0 && info.dli_fname && info.dli_fname[0] != '\0') {
+        if (info.dli_fname[0] == '/') return info.dli_fname;
+        // A library loaded by a relative name: resolve it against the current folder.
+        if (std::strchr(info.dli_fname, '/')) {
+            char resolved[PATH_MAX];
+            if (realpath(info.dli_fname, resolved)) return resolved;
+        }
+    }
+    // The main program is named as it was started; the kernel knows its full path.
     char resolved[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", resolved, sizeof resolved - 1);
     if (n <= 0) return std::string();

@@ -1,0 +1,381 @@
+// A scriptable stand-in for the MSC classic engine library: the six entry
+// points behave as each test scripts them, and every call the plug-in makes is
+// recorded for the test to read back (see fake_engine_control.h).
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/engine_api.h"
+#include "fake_engine_control.h"
+
+// Exported by the build: a .def file on Windows, default visibility elsewhere.
+#define FAKE_EXPORT
+
+namespace {
+
+struct Poll {
+    std::vector<unsigned char> bytes;
+    bool hasBlock = false;
+    int status = 0;
+    bool hold = false;
+};
+
+struct Script {
+    int beginError = 0;
+    bool nullIdentifier = false;
+    int textPutError = 0;
+    int audioGetErrorPoll = -1;
+    int audioGetError = 0;
+    int pollDelayMs = 0;
+    std::vector<Poll> polls;  // empty: the default (or streaming) script
+};
+
+struct SessionRecord {
+    std::string id;
+    std::string params;
+    bool textPut = false;
+    std::string text;
+    int polls = 0;
+    int ends = 0;
+    std::string endHint;
+    std::vector<unsigned char> block;  // what the last poll handed out; valid until the next
+};
+
+struct Streaming {
+    int blocks = 0;
+    int samplesPerBlock = 0;
+    int amplitude = 0;
+    int delayMs = 0;
+};
+
+struct FakeEngine {
+    std::mutex mutex;
+    std::condition_variable heldChanged;
+    int loginResult = 0;
+    int envBeginError = 0;
+    int logins = 0;
+    int logouts = 0;
+    bool credentialsNull = true;
+    std::string loginParams;
+    std::map<int, Script> scripts;
+    std::vector<SessionRecord> sessions;
+    Streaming streaming;
+    int holdsStarted = 0;  // a poll is held while holdsStarted > releases
+    int releases = 0;
+};
+
+FakeEngine& Engine() {
+    static FakeEngine* engine = new FakeEngine();
+    return *engine;
+}
+
+void AppendSample(std::vector<unsigned char>& bytes, int value) {
+    const auto sample = static_cast<std::uint16_t>(static_cast<std::int16_t>(value));
+    bytes.push_back(static_cast<unsigned char>(sample & 0xFF));
+    bytes.push_back(static_cast<unsigned char>(sample >> 8));
+}
+
+int CopyOut(const std::string& text, char* buf, int capacity) {
+    if (buf && capacity > 0) {
+        const std::size_t n = text.size() < static_cast<std::size_t>(capacity - 1) ? text.size() : capacity - 1;
+        std::memcpy(buf, text.data(), n);
+        buf[n] = '\0';
+    }
+    return static_cast<int>(text.size());
+}
+
+int ParseSession(const char* id) {
+    if (!id || std::strncmp(id, "fake-", 5) != 0) return -1;
+    return std::atoi(id + 5);
+}
+
+SessionRecord* FindSession(FakeEngine& engine, const char* id) {
+    const int index = ParseSession(id);
+    if (index < 0 || index >= static_cast<int>(engine.sessions.size())) return nullptr;
+    return &engine.sessions[index];
+}
+
+int EnvInt(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::atoi(value) : 0;
+}
+
+// The poll the session's script gives for poll number k.
+[[maybe_unused]] Poll ScriptedPoll(const FakeEngine& engine, const Script& script, const SessionRecord& record, int k) {
+    Poll poll;
+    if (!script.polls.empty()) {
+        if (k < static_cast<int>(script.polls.size())) return script.polls[k];
+        poll.status = 2;  // past the script: the engine has nothing more
+        return poll;
+    }
+    if (engine.streaming.blocks > 0) {
+        if (k < engine.streaming.blocks) {
+            poll.hasBlock = true;
+            for (int i = 0; i < engine.streaming.samplesPerBlock; ++i) AppendSample(poll.bytes, engine.streaming.amplitude);
+            poll.status = k == engine.streaming.blocks - 1 ? 2 : 1;
+        } else {
+            poll.status = 2;
+        }
+        return poll;
+    }
+    poll.status = 2;
+    if (k == 0) {
+        poll.hasBlock = true;
+        for (unsigned char b : record.text) AppendSample(poll.bytes, 1000 + b);
+    }
+    return poll;
+}
+
+}  // namespace
+
+extern "C" {
+
+MSPLoginFn MSPLogin;
+MSPLogoutFn MSPLogout;
+QTTSSessionBeginFn QTTSSessionBegin;
+QTTSTextPutFn QTTSTextPut;
+QTTSSessionEndFn QTTSSessionEnd;
+
+FAKE_EXPORT int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char* params) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    ++engine.logins;
+    engine.credentialsNull = userName == nullptr && password == nullptr;
+    engine.loginParams = params ? params : "";
+    if (const int fromEnv = EnvInt("KAVO_FAKE_LOGIN_RESULT")) engine.loginResult = fromEnv;
+    engine.envBeginError = EnvInt("KAVO_FAKE_BEGIN_ERROR");
+    return engine.loginResult;
+}
+
+FAKE_EXPORT int ENGINE_CALL MSPLogout() {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    ++engine.logouts;
+    return 0;
+}
+
+FAKE_EXPORT const char* ENGINE_CALL QTTSSessionBegin(const char* params, int* errorCode) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    const int index = static_cast<int>(engine.sessions.size());
+    engine.sessions.emplace_back();
+    SessionRecord& record = engine.sessions.back();
+    record.id = "fake-" + std::to_string(index);
+    record.params = params ? params : "";
+    const Script& script = engine.scripts[index];
+    const int error = script.beginError != 0 ? script.beginError : engine.envBeginError;
+    if (errorCode) *errorCode = error;
+    if (error != 0 || script.nullIdentifier) return nullptr;
+    return record.id.c_str();
+}
+
+FAKE_EXPORT int ENGINE_CALL QTTSTextPut(const char* sessionId, const char* text, unsigned int textLength,
+                                        const char* /*params*/) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    SessionRecord* record = FindSession(engine, sessionId);
+    if (!record) return 10108;
+    record->textPut = true;
+    record->text.assign(text ? text : "", text ? textLength : 0);
+    return engine.scripts[ParseSession(sessionId)].textPutError;
+}
+
+#if !defined(FAKE_ENGINE_WITHOUT_AUDIO_GET)
+QTTSAudioGetFn QTTSAudioGet;
+
+FAKE_EXPORT const void* ENGINE_CALL QTTSAudioGet(const char* sessionId, unsigned int* audioLength, int* synthStatus,
+                                                 int* errorCode) {
+    FakeEngine& engine = Engine();
+    std::unique_lock<std::mutex> lock(engine.mutex);
+    SessionRecord* record = FindSession(engine, sessionId);
+    if (!record) {
+        if (errorCode) *errorCode = 10108;
+        return nullptr;
+    }
+    const int index = ParseSession(sessionId);
+    const int k = record->polls++;
+    const Script script = engine.scripts[index];
+    const Poll poll = ScriptedPoll(engine, script, *record, k);
+    const int delay = script.pollDelayMs > 0 ? script.pollDelayMs : engine.streaming.delayMs;
+    if (delay > 0) {
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        lock.lock();
+    }
+    if (poll.hold) {
+        const int hold = ++engine.holdsStarted;
+        engine.heldChanged.notify_all();
+        engine.heldChanged.wait(lock, [&] { return engine.releases >= hold; });
+    }
+    record = &engine.sessions[index];  // the vector may have grown meanwhile
+    record->block = poll.bytes;
+    if (audioLength) *audioLength = static_cast<unsigned int>(record->block.size());
+    if (synthStatus) *synthStatus = poll.status;
+    if (errorCode) *errorCode = k == script.audioGetErrorPoll ? script.audioGetError : 0;
+    return poll.hasBlock ? record->block.data() : nullptr;
+}
+#endif
+
+FAKE_EXPORT int ENGINE_CALL QTTSSessionEnd(const char* sessionId, const char* hints) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    SessionRecord* record = FindSession(engine, sessionId);
+    if (!record) return 10108;
+    ++record->ends;
+    record->endHint = hints ? hints : "";
+    return 0;
+}
+
+// Control exports.
+
+FAKE_EXPORT void FakeReset(void) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.loginResult = 0;
+    engine.logins = 0;
+    engine.logouts = 0;
+    engine.loginParams.clear();
+    engine.scripts.clear();
+    engine.sessions.clear();
+    engine.streaming = Streaming{};
+}
+
+FAKE_EXPORT void FakeSetLoginResult(int result) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.loginResult = result;
+}
+
+FAKE_EXPORT void FakeScriptBegin(int session, int beginError, int nullIdentifier) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.scripts[session].beginError = beginError;
+    engine.scripts[session].nullIdentifier = nullIdentifier != 0;
+}
+
+FAKE_EXPORT void FakeScriptTextPutError(int session, int error) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.scripts[session].textPutError = error;
+}
+
+FAKE_EXPORT void FakeScriptAudioGetError(int session, int poll, int error) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.scripts[session].audioGetErrorPoll = poll;
+    engine.scripts[session].audioGetError = error;
+}
+
+FAKE_EXPORT void FakeScriptPoll(int session, const int16_t* samples, int count, int oddByte, int status, int hold) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    Poll poll;
+    poll.hasBlock = (samples && count > 0) || oddByte >= 0;
+    for (int i = 0; samples && i < count; ++i) AppendSample(poll.bytes, samples[i]);
+    if (oddByte >= 0) poll.bytes.push_back(static_cast<unsigned char>(oddByte));
+    poll.status = status;
+    poll.hold = hold != 0;
+    engine.scripts[session].polls.push_back(std::move(poll));
+}
+
+FAKE_EXPORT void FakeScriptPollDelay(int session, int milliseconds) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.scripts[session].pollDelayMs = milliseconds;
+}
+
+FAKE_EXPORT void FakeSetStreaming(int blocks, int samplesPerBlock, int amplitude, int delayMs) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.streaming = Streaming{blocks, samplesPerBlock, amplitude, delayMs};
+}
+
+FAKE_EXPORT int FakeWaitHeld(int timeoutMs) {
+    FakeEngine& engine = Engine();
+    std::unique_lock<std::mutex> lock(engine.mutex);
+    const bool held = engine.heldChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                                  [&] { return engine.holdsStarted > engine.releases; });
+    return held ? 1 : 0;
+}
+
+FAKE_EXPORT void FakeRelease(void) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    if (engine.holdsStarted > engine.releases) ++engine.releases;  // never releases a hold ahead of time
+    engine.heldChanged.notify_all();
+}
+
+FAKE_EXPORT int FakeLoginCount(void) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    return engine.logins;
+}
+
+FAKE_EXPORT int FakeLogoutCount(void) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    return engine.logouts;
+}
+
+FAKE_EXPORT int FakeLoginCredentialsNull(void) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    return engine.credentialsNull ? 1 : 0;
+}
+
+FAKE_EXPORT int FakeGetLoginParams(char* buf, int capacity) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    return CopyOut(engine.loginParams, buf, capacity);
+}
+
+FAKE_EXPORT int FakeSessionCount(void) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    return static_cast<int>(engine.sessions.size());
+}
+
+FAKE_EXPORT int FakeGetSessionParams(int session, char* buf, int capacity) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
+    return CopyOut(engine.sessions[session].params, buf, capacity);
+}
+
+FAKE_EXPORT int FakeGetSessionText(int session, char* buf, int capacity) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
+    if (!engine.sessions[session].textPut) return -1;
+    return CopyOut(engine.sessions[session].text, buf, capacity);
+}
+
+FAKE_EXPORT int FakeGetSessionPolls(int session) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
+    return engine.sessions[session].polls;
+}
+
+FAKE_EXPORT int FakeGetSessionEnds(int session) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
+    return engine.sessions[session].ends;
+}
+
+FAKE_EXPORT int FakeGetSessionEndHint(int session, char* buf, int capacity) {
+    FakeEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
+    return CopyOut(engine.sessions[session].endHint, buf, capacity);
+}
+
+}  // extern "C"
