@@ -1,0 +1,95 @@
+// The DLL's binary interface as a 32-bit Windows host sees it: exports by
+// ordinal, and the caller-cleans (cdecl) convention on every export. A callee
+// that popped its own arguments (stdcall) would pass most other tests unnoticed.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "support/plugin_fixture.h"
+
+namespace kavotest {
+namespace {
+
+const char* const kExportsInOrdinalOrder[] = {
+    "KavoSynthGetAudioFormat", "KavoSynthGetInfo",  "KavoSynthGetVoiceList",    "KavoSynthInitialize",
+    "KavoSynthPrepareVoice",   "KavoSynthSetPitch", "KavoSynthSetPlayCallback", "KavoSynthSetRate",
+    "KavoSynthSetVolume",      "KavoSynthSpeak",    "KavoSynthStop",            "KavoSynthUninitialize"};
+
+// Calls fn with three zero arguments pushed and returns how many of those bytes
+// are still on the stack when it returns: 12 for a caller-cleans function.
+std::uint32_t BytesLeftOnStack(void* fn) {
+    std::uint32_t before = 0;
+    std::uint32_t after = 0;
+    asm volatile(
+        "movl %%esp, %%esi\n\t"
+        "pushl $0\n\t"
+        "pushl $0\n\t"
+        "pushl $0\n\t"
+        "call *%2\n\t"
+        "movl %%esp, %%edi\n\t"
+        "movl %%esi, %%esp\n\t"
+        "movl %%esi, %0\n\t"
+        "movl %%edi, %1\n\t"
+        : "=m"(before), "=m"(after)
+        : "a"(fn)
+        : "ecx", "edx", "esi", "edi", "memory", "cc");
+    return before - after;
+}
+
+using Win32Binary = PluginTest;
+
+TEST_F(Win32Binary, ExportsTheTwelveNamesWithOrdinalsOneToTwelveInAlphabeticalOrder) {
+    const auto module = static_cast<HMODULE>(host().library());
+    for (int ordinal = 1; ordinal <= 12; ++ordinal) {
+        const FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+        const FARPROC byName = GetProcAddress(module, kExportsInOrdinalOrder[ordinal - 1]);
+        ASSERT_NE(byName, nullptr) << kExportsInOrdinalOrder[ordinal - 1];
+        EXPECT_EQ(byOrdinal, byName) << "ordinal " << ordinal;
+    }
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(13)), nullptr);
+    EXPECT_EQ(GetProcAddress(module, "_KavoSynthSpeak@12"), nullptr) << "decorated names are exported";
+}
+
+TEST_F(Win32Binary, EveryExportLeavesItsArgumentsForTheCallerToRemove) {
+    const auto module = static_cast<HMODULE>(host().library());
+    for (const char* name : kExportsInOrdinalOrder) {
+        // With zero arguments every export refuses or does something harmless;
+        // KavoSynthInitialize(null) starts file mode, which the fixture ends.
+        void* fn = reinterpret_cast<void*>(GetProcAddress(module, name));
+        ASSERT_NE(fn, nullptr) << name;
+        EXPECT_EQ(BytesLeftOnStack(fn), 12u) << name << " popped its own arguments";
+    }
+}
+
+TEST_F(Win32Binary, BooleanResultsAreOneByte) {
+    static_assert(sizeof(bool) == 1, "the host contract's bool is one byte");
+    static_assert(sizeof(SynthInfo) == 384, "SynthInfo layout");
+    static_assert(sizeof(KavoChar) == 2, "UTF-16 units");
+    EXPECT_EQ(static_cast<int>(api().PrepareVoice(K(u"x"))), 1);
+}
+
+using CodePage1252 = PluginTest;
+
+// Runs in its own process under a Western locale (ANSI code page 1252).
+TEST_F(CodePage1252, ChineseTextAndFolderNamesBecomeTheDefaultCharacter) {
+    EXPECT_EQ(GetACP(), 1252u);
+    StartAndWaitReady();
+    ASSERT_TRUE(Speak(kXiaoyan, u"你好 ok", 1));
+    ASSERT_TRUE(play().WaitForEnd(1));
+    EXPECT_EQ(fake().SessionText(0), "?? ok");
+}
+
+class CodePage1252Folder : public PluginTestBase {
+protected:
+    CodePage1252Folder() : PluginTestBase(EngineKind::Fake, u"测试") {}
+};
+
+TEST_F(CodePage1252Folder, WorkDirCarriesReplacementCharactersAndLoginStillHappens) {
+    StartAndWaitReady();
+    EXPECT_EQ(fake().Logins(), 1);
+    const std::string params = fake().LoginParams();
+    EXPECT_NE(params.find("\\??, timeout = 5000"), std::string::npos) << params;
+}
+
+}  // namespace
+}  // namespace kavotest

@@ -1,0 +1,5 @@
+#include "support/plugin_fixture.h"
+
+namespace kavotest {
+const char* const kLogLineEnd = "\r\n";
+}

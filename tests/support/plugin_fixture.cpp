@@ -1,0 +1,66 @@
+#include "support/plugin_fixture.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace kavotest {
+
+std::string ReadFileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<unsigned char> Pcm(const std::vector<int>& samples) {
+    std::vector<unsigned char> bytes;
+    for (int s : samples) {
+        const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(s));
+        bytes.push_back(static_cast<unsigned char>(u & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(u >> 8));
+    }
+    return bytes;
+}
+
+std::vector<unsigned char> DefaultFakeAudio(const std::string& engineText) {
+    std::vector<int> samples;
+    for (unsigned char b : engineText) samples.push_back(1000 + b);
+    return Pcm(samples);
+}
+
+std::string SessionParams(const std::string& voiceId, int rate, int volume, int pitch) {
+    return "engine_type = local, tts_res_path = fo|res\\ttss\\dict.jet;fo|res\\ttss\\" + voiceId +
+           ".jet, voice_name = " + voiceId + ", speed = " + std::to_string(rate) +
+           ", speed_increase = 2, volume = " + std::to_string(volume) + ", rcn = 1, pitch = " + std::to_string(pitch) +
+           ", text_encoding = GBK, sample_rate = 16000, rdn = 1, engine_start = tts";
+}
+
+PluginTestBase::PluginTestBase(EngineKind engine, const std::u16string& folderName)
+    : host_(std::make_unique<PluginHost>(engine, folderName)) {
+    PlayRecorder::Instance().Reset();
+    LogRecorder::Instance().Reset();
+    if (engine != EngineKind::None) {
+        fake_.emplace(*host_);
+        fake_->Reset();
+    }
+}
+
+PluginTestBase::~PluginTestBase() {
+    // Stop the worker before the engine handle and the plug-in go away.
+    api().Uninitialize();
+    PlayRecorder::Instance().Reset();
+    fake_.reset();
+    host_.reset();
+}
+
+void PluginTestBase::StartAndWaitReady() {
+    ASSERT_TRUE(StartWithSink());
+    ListenForAudio();
+    // The worker reports either "合成线程准备就绪" or "合成接口初始化失败".
+    ASSERT_FALSE(logs().WaitForMessageStartingWith(u"合成").empty());
+}
+
+void PluginTestBase::WaitUntilWorkerIdle(std::int32_t markerValue) {
+    ASSERT_TRUE(Speak(kXiaoyan, u"idle", markerValue));
+    ASSERT_TRUE(play().WaitForEnd(markerValue)) << "the worker did not finish in time";
+}
+
+}  // namespace kavotest

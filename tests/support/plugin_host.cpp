@@ -1,0 +1,76 @@
+#include "support/plugin_host.h"
+
+#include <atomic>
+#include <stdexcept>
+#include <system_error>
+
+#include "util/module_path.h"
+#include "util/thread_id.h"
+
+namespace fs = std::filesystem;
+
+namespace kavotest {
+namespace {
+
+template <typename Function>
+void Resolve(kavo::LibraryHandle library, const char* name, Function& entry) {
+    entry = reinterpret_cast<Function>(kavo::FindLibrarySymbol(library, name));
+    if (!entry) throw std::runtime_error(std::string("plug-in lacks export ") + name);
+}
+
+fs::path EngineBuildFile(EngineKind kind) {
+    const std::u16string stem =
+        kind == EngineKind::FakeWithoutAudioGet ? u"fake-mscclassic-without-audio-get" : u"fake-mscclassic";
+    return BuildOutputFolder() / kavo::DynamicLibraryFileName(stem);
+}
+
+}  // namespace
+
+fs::path BuildOutputFolder() { return fs::path(kavo::GetModuleDirectory()); }
+
+fs::path PluginFileInBuild() { return BuildOutputFolder() / kavo::DynamicLibraryFileName(u"KavoSynthXunFeiClassic"); }
+
+std::u16string EngineFileName() { return kavo::DynamicLibraryFileName(u"mscclassic"); }
+
+fs::path MakeStageFolder(const std::u16string& name) {
+    static std::atomic<int> counter{0};
+    const fs::path root = BuildOutputFolder() / "test-stage";
+    fs::path folder;
+    do {
+        folder = root / (std::to_string(kavo::CurrentThreadId()) + "-" + std::to_string(counter++)) / fs::path(name);
+    } while (fs::exists(folder));
+    fs::create_directories(folder);
+    return folder;
+}
+
+PluginHost::PluginHost(EngineKind engine, const std::u16string& folderName) : folder_(MakeStageFolder(folderName)) {
+    const fs::path plugin = folder_ / PluginFileInBuild().filename();
+    fs::copy_file(PluginFileInBuild(), plugin);
+    if (engine != EngineKind::None) fs::copy_file(EngineBuildFile(engine), folder_ / fs::path(EngineFileName()));
+    std::uint32_t error = 0;
+    library_ = kavo::LoadDynamicLibrary(plugin.u16string(), error);
+    if (!library_) throw std::runtime_error("cannot load the plug-in copy, error " + std::to_string(error));
+    Resolve(library_, "KavoSynthInitialize", api_.Initialize);
+    Resolve(library_, "KavoSynthUninitialize", api_.Uninitialize);
+    Resolve(library_, "KavoSynthGetInfo", api_.GetInfo);
+    Resolve(library_, "KavoSynthGetAudioFormat", api_.GetAudioFormat);
+    Resolve(library_, "KavoSynthSetPlayCallback", api_.SetPlayCallback);
+    Resolve(library_, "KavoSynthPrepareVoice", api_.PrepareVoice);
+    Resolve(library_, "KavoSynthGetVoiceList", api_.GetVoiceList);
+    Resolve(library_, "KavoSynthSpeak", api_.Speak);
+    Resolve(library_, "KavoSynthStop", api_.Stop);
+    Resolve(library_, "KavoSynthSetRate", api_.SetRate);
+    Resolve(library_, "KavoSynthSetVolume", api_.SetVolume);
+    Resolve(library_, "KavoSynthSetPitch", api_.SetPitch);
+}
+
+PluginHost::~PluginHost() {
+    if (library_) {
+        api_.Uninitialize();
+        kavo::FreeDynamicLibrary(library_);
+    }
+    std::error_code ignored;
+    fs::remove_all(folder_.parent_path(), ignored);
+}
+
+}  // namespace kavotest

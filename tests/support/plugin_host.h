@@ -1,0 +1,63 @@
+// Test helpers that load the plug-in the way a host does: a fresh copy of the
+// library in a folder of its own (so every test starts from a freshly loaded
+// module), optionally with the fake engine staged beside it, driven only
+// through the exports that the loader finds by name.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "kavosynth.h"
+#include "util/dynamic_library.h"
+
+namespace kavotest {
+
+struct PluginApi {
+    bool(KAVOSYNTH_CALL* Initialize)(LogSink) = nullptr;
+    bool(KAVOSYNTH_CALL* Uninitialize)() = nullptr;
+    bool(KAVOSYNTH_CALL* GetInfo)(SynthInfo*) = nullptr;
+    bool(KAVOSYNTH_CALL* GetAudioFormat)(AudioFormat*) = nullptr;
+    void(KAVOSYNTH_CALL* SetPlayCallback)(PlayCallback) = nullptr;
+    bool(KAVOSYNTH_CALL* PrepareVoice)(const KavoChar*) = nullptr;
+    bool(KAVOSYNTH_CALL* GetVoiceList)(KavoChar**, std::uint32_t*) = nullptr;
+    bool(KAVOSYNTH_CALL* Speak)(const KavoChar*, const KavoChar*, std::int32_t) = nullptr;
+    bool(KAVOSYNTH_CALL* Stop)() = nullptr;
+    bool(KAVOSYNTH_CALL* SetRate)(const KavoChar*, std::int32_t) = nullptr;
+    bool(KAVOSYNTH_CALL* SetVolume)(const KavoChar*, std::int32_t) = nullptr;
+    bool(KAVOSYNTH_CALL* SetPitch)(const KavoChar*, std::int32_t) = nullptr;
+};
+
+enum class EngineKind { None, Fake, FakeWithoutAudioGet };
+
+// The folder that holds the test program, the plug-in and the fake engines.
+std::filesystem::path BuildOutputFolder();
+std::filesystem::path PluginFileInBuild();
+// A new empty folder for one test (name may carry non-ASCII characters).
+std::filesystem::path MakeStageFolder(const std::u16string& name = u"stage");
+
+inline const KavoChar* K(const std::u16string& text) { return reinterpret_cast<const KavoChar*>(text.c_str()); }
+inline std::u16string FromK(const KavoChar* text) { return std::u16string(reinterpret_cast<const char16_t*>(text)); }
+
+class PluginHost {
+public:
+    explicit PluginHost(EngineKind engine = EngineKind::Fake, const std::u16string& folderName = u"stage");
+    ~PluginHost();
+    PluginHost(const PluginHost&) = delete;
+    PluginHost& operator=(const PluginHost&) = delete;
+
+    const PluginApi& api() const { return api_; }
+    const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path LogFile() const { return folder_ / "KavoSynthXunFeiClassic.log"; }
+    kavo::LibraryHandle library() const { return library_; }
+    // The folder as the plug-in sees it (UTF-16, no trailing separator).
+    std::u16string FolderText() const { return folder_.u16string(); }
+
+private:
+    std::filesystem::path folder_;
+    kavo::LibraryHandle library_ = nullptr;
+    PluginApi api_;
+};
+
+std::u16string EngineFileName();
+
+}  // namespace kavotest

@@ -1,0 +1,148 @@
+#include "support/recorders.h"
+
+#include <algorithm>
+
+#include "util/thread_id.h"
+
+namespace kavotest {
+
+PlayRecorder& PlayRecorder::Instance() {
+    static PlayRecorder recorder;
+    return recorder;
+}
+
+void KAVOSYNTH_CALL PlayRecorder::Callback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
+                                           std::int32_t value) {
+    PlayRecorder& self = Instance();
+    PlayCall call;
+    call.voice = std::u16string(reinterpret_cast<const char16_t*>(voice));
+    call.nullBlock = pcm == nullptr;
+    if (pcm) {
+        const auto* data = static_cast<const unsigned char*>(pcm);
+        call.bytes.assign(data, data + bytes);
+    }
+    call.count = bytes;
+    call.value = value;
+    call.threadId = kavo::CurrentThreadId();
+    std::function<void(const PlayCall&)> hook;
+    {
+        std::lock_guard<std::mutex> lock(self.mutex_);
+        hook = self.hook_;
+    }
+    // The hook runs first, so a test that sees the call recorded knows its hook is done.
+    if (hook) hook(call);
+    {
+        std::lock_guard<std::mutex> lock(self.mutex_);
+        self.calls_.push_back(call);
+    }
+    self.changed_.notify_all();
+}
+
+void PlayRecorder::Reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.clear();
+    hook_ = nullptr;
+}
+
+void PlayRecorder::OnCall(std::function<void(const PlayCall&)> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hook_ = std::move(hook);
+}
+
+std::vector<PlayCall> PlayRecorder::Calls() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+}
+
+std::vector<PlayCall> PlayRecorder::CallsWithValue(std::int32_t value) const {
+    std::vector<PlayCall> matching;
+    for (const PlayCall& call : Calls()) {
+        if (call.value == value) matching.push_back(call);
+    }
+    return matching;
+}
+
+int PlayRecorder::EndCalls(std::int32_t value) const {
+    const auto calls = CallsWithValue(value);
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [](const PlayCall& c) { return c.IsEnd(); }));
+}
+
+std::vector<unsigned char> PlayRecorder::AudioOf(std::int32_t value) const {
+    std::vector<unsigned char> audio;
+    for (const PlayCall& call : CallsWithValue(value)) audio.insert(audio.end(), call.bytes.begin(), call.bytes.end());
+    return audio;
+}
+
+bool PlayRecorder::WaitForEnd(std::int32_t value, int count) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kPatience, [&] {
+        return std::count_if(calls_.begin(), calls_.end(),
+                             [&](const PlayCall& c) { return c.value == value && c.IsEnd(); }) >= count;
+    });
+}
+
+bool PlayRecorder::WaitForCalls(std::size_t count) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kPatience, [&] { return calls_.size() >= count; });
+}
+
+std::u16string LogLine::Message() const {
+    const std::size_t feed = text.find(u'\n');
+    return feed == std::u16string::npos ? std::u16string() : text.substr(feed + 1);
+}
+
+LogRecorder& LogRecorder::Instance() {
+    static LogRecorder recorder;
+    return recorder;
+}
+
+void KAVOSYNTH_CALL LogRecorder::Sink(std::int32_t level, const KavoChar* text) {
+    LogRecorder& self = Instance();
+    {
+        std::lock_guard<std::mutex> lock(self.mutex_);
+        self.lines_.push_back(
+            LogLine{level, std::u16string(reinterpret_cast<const char16_t*>(text)), kavo::CurrentThreadId()});
+    }
+    self.changed_.notify_all();
+}
+
+void LogRecorder::Reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_.clear();
+}
+
+std::vector<LogLine> LogRecorder::Lines() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+}
+
+std::vector<std::u16string> LogRecorder::Messages() const {
+    std::vector<std::u16string> messages;
+    for (const LogLine& line : Lines()) messages.push_back(line.Message());
+    return messages;
+}
+
+bool LogRecorder::WaitForMessage(const std::u16string& message) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kPatience, [&] {
+        return std::any_of(lines_.begin(), lines_.end(), [&](const LogLine& l) { return l.Message() == message; });
+    });
+}
+
+std::u16string LogRecorder::WaitForMessageStartingWith(const std::u16string& prefix) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    std::u16string found;
+    changed_.wait_for(lock, kPatience, [&] {
+        for (const LogLine& line : lines_) {
+            const std::u16string message = line.Message();
+            if (message.compare(0, prefix.size(), prefix) == 0) {
+                found = message;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+}  // namespace kavotest

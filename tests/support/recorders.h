@@ -1,0 +1,80 @@
+// What the plug-in hands to the host's callbacks, recorded for tests. The
+// callbacks are plain functions (the contract has no user pointer), so each
+// recorder is one process-wide instance; fixtures reset them per test.
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "kavosynth.h"
+
+namespace kavotest {
+
+constexpr std::chrono::seconds kPatience{20};  // bound on any wait, so a fault fails instead of hanging
+
+struct PlayCall {
+    std::u16string voice;
+    std::vector<unsigned char> bytes;
+    bool nullBlock = false;
+    std::uint32_t count = 0;
+    std::int32_t value = 0;
+    std::uint32_t threadId = 0;
+
+    bool IsEnd() const { return nullBlock && count == 0; }
+};
+
+class PlayRecorder {
+public:
+    static PlayRecorder& Instance();
+    static void KAVOSYNTH_CALL Callback(const KavoChar* voice, const void* pcm, std::uint32_t bytes, std::int32_t value);
+
+    void Reset();
+    // Runs inside the callback, on the worker thread, before the call is recorded.
+    void OnCall(std::function<void(const PlayCall&)> hook);
+
+    std::vector<PlayCall> Calls() const;
+    std::vector<PlayCall> CallsWithValue(std::int32_t value) const;
+    int EndCalls(std::int32_t value) const;
+    // Audio bytes delivered for the value, concatenated.
+    std::vector<unsigned char> AudioOf(std::int32_t value) const;
+    bool WaitForEnd(std::int32_t value, int count = 1) const;
+    bool WaitForCalls(std::size_t count) const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<PlayCall> calls_;
+    std::function<void(const PlayCall&)> hook_;
+};
+
+struct LogLine {
+    std::int32_t level = 0;
+    std::u16string text;
+    std::uint32_t threadId = 0;
+    // The message: the text after the first line feed.
+    std::u16string Message() const;
+};
+
+class LogRecorder {
+public:
+    static LogRecorder& Instance();
+    static void KAVOSYNTH_CALL Sink(std::int32_t level, const KavoChar* text);
+
+    void Reset();
+    std::vector<LogLine> Lines() const;
+    std::vector<std::u16string> Messages() const;
+    bool WaitForMessage(const std::u16string& message) const;
+    // Waits for a message that begins with prefix; returns it (empty on time-out).
+    std::u16string WaitForMessageStartingWith(const std::u16string& prefix) const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<LogLine> lines_;
+};
+
+}  // namespace kavotest

@@ -1,0 +1,78 @@
+// Platform-neutral checks of the path and text helpers; the platform's own
+// separator rules are in path_win32_test.cpp / path_posix_test.cpp.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "util/ansi_text.h"
+#include "util/module_path.h"
+#include "util/utf.h"
+#include "util/wide_builder.h"
+
+namespace {
+
+using kavo::AppendPath;
+using kavo::WideToAnsi;
+
+TEST(ModuleDirectory, IsTheExistingFolderOfThisProgramWithoutTrailingSeparator) {
+    const std::u16string folder = kavo::GetModuleDirectory();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(folder)));
+    EXPECT_NE(folder.back(), u'/');
+    EXPECT_NE(folder.back(), u'\\');
+}
+
+TEST(AppendPath, RefusesABaseOf260UnitsOrMore) {
+    EXPECT_EQ(AppendPath(std::u16string(260, u'a'), u"x"), u"");
+    EXPECT_EQ(AppendPath(std::u16string(300, u'a'), u"x"), u"");
+    EXPECT_FALSE(AppendPath(std::u16string(200, u'a'), u"x").empty());
+}
+
+TEST(WideToAnsi, FailsOnEmptyInputAndClearsTheOutput) {
+    std::string out = "stale";
+    EXPECT_FALSE(WideToAnsi(u"", out));
+    EXPECT_EQ(out, "");
+}
+
+TEST(WideToAnsi, GivesAsciiUnchanged) {
+    std::string out;
+    ASSERT_TRUE(WideToAnsi(u"Hello, world. 123", out));
+    EXPECT_EQ(out, "Hello, world. 123");
+}
+
+// The test programs run with GBK as the ANSI code page (Wine: zh_CN.UTF-8).
+TEST(WideToAnsi, GivesGbkBytesForChinese) {
+    std::string out;
+    ASSERT_TRUE(WideToAnsi(u"你好，世界。", out));
+    EXPECT_EQ(out, "\xc4\xe3\xba\xc3\xa3\xac\xca\xc0\xbd\xe7\xa1\xa3");
+}
+
+TEST(WideToAnsi, ReplacesCharactersTheCodePageLacksWithItsDefaultCharacter) {
+    std::string out;
+    ASSERT_TRUE(WideToAnsi(u"a\u0E01b", out));  // Thai: not in GBK
+    EXPECT_EQ(out, "a?b");
+}
+
+TEST(WideToAnsi, SurvivesAnUnpairedSurrogate) {
+    std::string out;
+    const std::u16string text{u'x', char16_t(0xD800), u'y'};
+    ASSERT_TRUE(WideToAnsi(text, out));
+    EXPECT_EQ(out.front(), 'x');
+    EXPECT_EQ(out.back(), 'y');
+}
+
+TEST(Utf, RoundTripsAndReplacesIllFormedInput) {
+    const std::u16string text = u"语音 \U0001F600 voice";
+    EXPECT_EQ(kavo::Utf8ToUtf16(kavo::Utf16ToUtf8(text)), text);
+    EXPECT_EQ(kavo::Utf8ToUtf16("a\xff" "b"), u"a\uFFFDb");
+    EXPECT_EQ(kavo::Utf8ToUtf16("\xe4\xbd"), u"\uFFFD");  // cut short
+    EXPECT_EQ(kavo::Utf16ToUtf8(std::u16string{char16_t(0xDC00)}), "\xef\xbf\xbd");
+}
+
+TEST(WideBuilder, WritesTextAndDecimalNumbers) {
+    kavo::WideBuilder b;
+    b << u"e: " << -1 << u" " << 4294967295u << u" " << std::int32_t(INT32_MIN) << u" " << 0;
+    EXPECT_EQ(b.str(), u"e: -1 4294967295 -2147483648 0");
+}
+
+}  // namespace
