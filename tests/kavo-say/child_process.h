@@ -1,0 +1,28 @@
+// Runs a program as a child process with bounded waits: its standard input
+// given, its standard output and error collected, killed at the deadline.
+#pragma once
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kavosaytest {
+
+struct ChildSpec {
+    std::vector<std::string> args;  // args[0]: the program's path (UTF-8)
+    std::string input;              // standard input
+    std::vector<std::pair<std::string, std::string>> environment;  // added to the parent's
+    std::chrono::seconds timeout{60};
+    // POSIX only: send SIGINT once standard error contains this text.
+    std::string interruptWhenStderrHas;
+};
+
+struct ChildResult {
+    bool exited = false;  // false: still running at the deadline, then killed
+    int status = -1;      // the exit status when it exited
+    std::string out, err;
+};
+
+ChildResult RunChild(const ChildSpec& spec);
+
+}  // namespace kavosaytest

@@ -1,0 +1,136 @@
+#include "kavo_say_harness.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "util/module_path.h"
+
+namespace kavosaytest {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::uint32_t U32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+std::uint16_t U16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+std::string LibraryFile(const std::string& stem) {
+#ifdef _WIN32
+    return stem + ".dll";
+#else
+    return "lib" + stem + ".so";
+#endif
+}
+
+}  // namespace
+
+fs::path BinFolder() { return fs::path(kavo::GetModuleDirectory()); }
+
+std::string Utf8(const fs::path& path) {
+    const auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string KavoSayPath() {
+#ifdef _WIN32
+    return Utf8(BinFolder() / "kavo-say.exe");
+#else
+    return Utf8(BinFolder() / "kavo-say");
+#endif
+}
+
+TempFolder::TempFolder() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    for (;;) {
+        path_ = fs::temp_directory_path() /
+                ("kavo-say-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        if (fs::create_directory(path_)) return;
+    }
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+StagedPlugin::StagedPlugin(const std::optional<std::string>& engineStem) {
+    const std::string plugin = LibraryFile("KavoSynthXunFeiClassic");
+    fs::copy_file(BinFolder() / plugin, folder_.Path() / plugin);
+    if (engineStem) fs::copy_file(BinFolder() / LibraryFile(*engineStem), folder_.Path() / LibraryFile("mscclassic"));
+    pluginPath_ = folder_.File(plugin);
+}
+
+ChildResult RunKavoSay(std::vector<std::string> args, const std::string& input,
+                       std::vector<std::pair<std::string, std::string>> environment) {
+    ChildSpec spec;
+    spec.args.push_back(KavoSayPath());
+    spec.args.insert(spec.args.end(), args.begin(), args.end());
+    spec.input = input;
+    spec.environment = std::move(environment);
+#ifdef _WIN32
+    spec.timeout = std::chrono::seconds(120);  // Wine starts slowly
+#endif
+    return RunChild(spec);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+#ifdef _WIN32
+    std::FILE* file = _wfopen(fs::u8path(path).c_str(), L"rb");
+#else
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+#endif
+    if (!file) return bytes;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
+}
+
+WavFile ParseWav(const std::string& bytes) {
+    WavFile wav;
+    if (bytes.size() < 44) {
+        wav.problem = "only " + std::to_string(bytes.size()) + " bytes";
+        return wav;
+    }
+    if (bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 8, "WAVEfmt ") != 0 || bytes.compare(36, 4, "data") != 0) {
+        wav.problem = "not a RIFF WAVE file with fmt and data chunks";
+        return wav;
+    }
+    wav.riffSize = U32(bytes, 4);
+    wav.fmtSize = U32(bytes, 16);
+    wav.formatTag = U16(bytes, 20);
+    wav.channels = U16(bytes, 22);
+    wav.sampleRate = U32(bytes, 24);
+    wav.byteRate = U32(bytes, 28);
+    wav.blockAlign = U16(bytes, 32);
+    wav.bitsPerSample = U16(bytes, 34);
+    wav.dataSize = U32(bytes, 40);
+    wav.data = bytes.substr(44);
+    return wav;
+}
+
+std::string FakeEngineAudio(const std::vector<std::string>& texts) {
+    std::string audio;
+    for (const std::string& text : texts) {
+        for (unsigned char b : text) {
+            const int sample = 1000 + b;
+            audio.push_back(static_cast<char>(sample & 0xFF));
+            audio.push_back(static_cast<char>(sample >> 8));
+        }
+    }
+    return audio;
+}
+
+}  // namespace kavosaytest

@@ -1,0 +1,87 @@
+// The parts of kavo-say that decide what is spoken and how, without a plug-in.
+#include <gtest/gtest.h>
+
+#include "options.h"
+#include "text_input.h"
+#include "voice_names.h"
+
+namespace kavosay {
+namespace {
+
+using Paragraphs = std::vector<std::string>;
+
+TEST(Paragraphs, BlankLinesSeparateAndWrappedLinesJoin) {
+    EXPECT_EQ(SplitParagraphs("first line\n  wrapped\tline \n\nsecond\n"),
+              (Paragraphs{"first line wrapped\tline", "second"}));
+    // Lines of only white space, CR LF line ends and runs of blank lines.
+    EXPECT_EQ(SplitParagraphs("one\r\n \t\r\n\r\n\r\ntwo\r\nthree"), (Paragraphs{"one", "two three"}));
+    EXPECT_EQ(SplitParagraphs("\n\n  only\n\n\n"), (Paragraphs{"only"}));
+}
+
+TEST(Paragraphs, NothingToSpeak) {
+    EXPECT_TRUE(SplitParagraphs("").empty());
+    EXPECT_TRUE(SplitParagraphs(" \n\t\r\n\n").empty());
+    EXPECT_TRUE(SplitParagraphs("\xEF\xBB\xBF").empty());
+}
+
+TEST(Paragraphs, ByteOrderMarkIsDroppedAndChineseKeptWhole) {
+    EXPECT_EQ(SplitParagraphs("\xEF\xBB\xBF你好，世界。\n\n再见"), (Paragraphs{"你好，世界。", "再见"}));
+}
+
+std::optional<Options> Parse(std::vector<std::string> args) { return ParseOptions(args).options; }
+
+TEST(Options, ProsodyValuesFrom0To100AreTheOnlyOnesAccepted) {
+    for (const char* option : {"-r", "-a", "-p", "--rate", "--volume", "--pitch"}) {
+        EXPECT_TRUE(Parse({option, "0"})) << option;
+        EXPECT_TRUE(Parse({option, "100"})) << option;
+        for (const char* bad : {"-1", "101", "5x", "", "1e2", " 5"}) {
+            const ParsedOptions parsed = ParseOptions({option, bad});
+            EXPECT_FALSE(parsed.options) << option << " " << bad;
+            EXPECT_FALSE(parsed.error.empty());
+        }
+    }
+    const std::optional<Options> options = Parse({"-r", "7", "--volume=0", "-p100"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->rate, 7);
+    EXPECT_EQ(options->volume, 0);
+    EXPECT_EQ(options->pitch, 100);
+}
+
+TEST(Options, WordsOptionsAndTheirValues) {
+    const std::optional<Options> options =
+        Parse({"Hello", "-o", "-", "-v", "经典科大 小燕", "-", "--", "-q", "--voices"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->output, "-");
+    EXPECT_EQ(options->voice, "经典科大 小燕");
+    EXPECT_FALSE(options->quiet);  // after "--" everything is text
+    EXPECT_EQ(options->action, Action::Speak);
+    EXPECT_EQ(options->words, (std::vector<std::string>{"Hello", "-", "-q", "--voices"}));
+}
+
+TEST(Options, BadUsage) {
+    EXPECT_FALSE(Parse({"-x"}));
+    EXPECT_FALSE(Parse({"--rat", "5"}));
+    EXPECT_FALSE(Parse({"-o"}));                 // value missing
+    EXPECT_FALSE(Parse({"--quiet=yes"}));        // a flag takes no value
+    EXPECT_FALSE(Parse({"-f", "text.txt", "and", "words"}));
+    EXPECT_FALSE(Parse({"--timeout", "0"}));
+    EXPECT_TRUE(Parse({"--voices", "-f", "unused.txt"}));
+}
+
+TEST(Voices, IdentifiersAndDisplayNamesResolveToListedNames) {
+    const std::vector<std::string> listed = {"经典科大 Catherine", "经典科大 小峰", "经典科大 小燕", "经典科大 小美"};
+    EXPECT_EQ(ResolveVoice("xiaoyan", listed), "经典科大 小燕");
+    EXPECT_EQ(ResolveVoice("Catherine", listed), "经典科大 Catherine");
+    EXPECT_EQ(ResolveVoice("XIAOMEI", listed), "经典科大 小美");
+    EXPECT_EQ(ResolveVoice("经典科大 小峰", listed), "经典科大 小峰");
+    EXPECT_FALSE(ResolveVoice("经典科大  小燕", listed));  // two spaces
+    EXPECT_FALSE(ResolveVoice("经典科大 catherine", listed));
+    EXPECT_FALSE(ResolveVoice("xiao", listed));
+    // An identifier counts only when the plug-in lists its voice.
+    EXPECT_FALSE(ResolveVoice("xiaoyan", {"经典科大 小峰"}));
+    EXPECT_EQ(IdentifierOf("经典科大 Catherine"), "catherine");
+    EXPECT_EQ(IdentifierOf("somebody"), "");
+}
+
+}  // namespace
+}  // namespace kavosay

@@ -1,0 +1,176 @@
+#include "options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+namespace kavosay {
+namespace {
+
+enum class Id { Output, File, Voice, Voices, Rate, Volume, Pitch, Quiet, Verbose, Plugin, Timeout, Help };
+
+struct OptionSpec {
+    char shortName;  // 0: long form only
+    const char* longName;
+    bool takesValue;
+    Id id;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {'o', "output", true, Id::Output},   {'f', "file", true, Id::File},      {'v', "voice", true, Id::Voice},
+    {0, "voices", false, Id::Voices},    {'r', "rate", true, Id::Rate},      {'a', "volume", true, Id::Volume},
+    {'p', "pitch", true, Id::Pitch},     {'q', "quiet", false, Id::Quiet},   {0, "verbose", false, Id::Verbose},
+    {0, "plugin", true, Id::Plugin},     {0, "timeout", true, Id::Timeout},  {'h', "help", false, Id::Help},
+};
+
+const OptionSpec* FindShort(char name) {
+    for (const OptionSpec& spec : kOptions)
+        if (spec.shortName == name) return &spec;
+    return nullptr;
+}
+
+const OptionSpec* FindLong(const std::string& name) {
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.longName) return &spec;
+    return nullptr;
+}
+
+// Whole-string decimal integer within [low, high].
+std::optional<int> ParseBounded(const std::string& text, long low, long high) {
+    // strtol would skip leading white space.
+    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+'))
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < low || value > high) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// Stores one option's value; false with a message on a bad value.
+bool Apply(const OptionSpec& spec, const std::string& value, Options& options, std::string& error) {
+    auto prosody = [&](std::optional<int>& target) {
+        target = ParseBounded(value, 0, 100);
+        if (!target)
+            error = std::string("--") + spec.longName + " takes a whole number from 0 to 100, not '" + value + "'";
+        return target.has_value();
+    };
+    switch (spec.id) {
+        case Id::Output: options.output = value; return true;
+        case Id::File: options.textFile = value; return true;
+        case Id::Voice: options.voice = value; return true;
+        case Id::Voices: options.action = Action::ListVoices; return true;
+        case Id::Rate: return prosody(options.rate);
+        case Id::Volume: return prosody(options.volume);
+        case Id::Pitch: return prosody(options.pitch);
+        case Id::Quiet: options.quiet = true; return true;
+        case Id::Verbose: options.verbose = true; return true;
+        case Id::Plugin: options.pluginPath = value; return true;
+        case Id::Timeout: {
+            const std::optional<int> seconds = ParseBounded(value, 1, 86400);
+            if (!seconds) {
+                error = "--timeout takes a number of seconds from 1 to 86400, not '" + value + "'";
+                return false;
+            }
+            options.timeoutSeconds = *seconds;
+            return true;
+        }
+        case Id::Help: options.action = Action::ShowHelp; return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    ParsedOptions result;
+    bool onlyWords = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (onlyWords || arg.size() < 2 || arg[0] != '-') {
+            options.words.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyWords = true;
+            continue;
+        }
+        const OptionSpec* spec = nullptr;
+        std::optional<std::string> value;  // given in the same argument
+        std::string shownName;
+        if (arg[1] == '-') {
+            const std::size_t equals = arg.find('=');
+            shownName = arg.substr(0, equals);
+            spec = FindLong(arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
+            if (equals != std::string::npos) value = arg.substr(equals + 1);
+        } else {
+            shownName = arg.substr(0, 2);
+            spec = FindShort(arg[1]);
+            if (arg.size() > 2) value = arg.substr(2);
+        }
+        if (!spec) {
+            result.error = "unknown option '" + shownName + "'";
+            return result;
+        }
+        if (!spec->takesValue && value) {
+            result.error = "option '" + shownName + "' takes no value";
+            return result;
+        }
+        if (spec->takesValue && !value) {
+            if (i + 1 >= args.size()) {
+                result.error = "option '" + shownName + "' needs a value";
+                return result;
+            }
+            value = args[++i];
+        }
+        if (!Apply(*spec, value.value_or(std::string()), options, result.error)) return result;
+    }
+    if (options.action == Action::Speak && options.textFile && !options.words.empty()) {
+        result.error = "give the text as arguments or with -f, not both";
+        return result;
+    }
+    result.options = std::move(options);
+    return result;
+}
+
+std::string UsageText() {
+    return "Usage: kavo-say [OPTION]... [TEXT]...\n"
+           "Speaks TEXT (the arguments joined by spaces; else the file given with -f;\n"
+           "else standard input; UTF-8) with the KavoSynth XunFei Classic plug-in and\n"
+           "writes the audio as a WAV file: 16 kHz, mono, 16-bit PCM.\n"
+           "\n"
+           "  -o, --output FILE    write the WAV file to FILE; '-' is standard output\n"
+           "                       (the default when standard output is not a terminal)\n"
+           "  -f, --file FILE      read the text from FILE; '-' is standard input\n"
+           "  -v, --voice VOICE    the voice, by identifier (xiaoyan, xiaofeng, xiaomei,\n"
+           "                       catherine) or display name (\"经典科大 小燕\");\n"
+           "                       default xiaoyan\n"
+           "      --voices         list the voices (identifier, tab, display name)\n"
+           "  -r, --rate N         speaking rate, 0 to 100 (plug-in default 50)\n"
+           "  -a, --volume N       volume, 0 to 100 (plug-in default 100)\n"
+           "  -p, --pitch N        pitch, 0 to 100 (plug-in default 50)\n"
+           "  -q, --quiet          no progress display\n"
+           "      --verbose        print the plug-in's log lines and each finished\n"
+           "                       paragraph on standard error\n"
+           "      --plugin PATH    the plug-in library to load (default: the one in\n"
+           "                       kavo-say's own folder)\n"
+           "      --timeout SECONDS  give up when the plug-in delivers nothing for this\n"
+           "                       long (default 30)\n"
+           "  -h, --help           show this help\n"
+           "\n"
+           "Each paragraph (paragraphs are separated by blank lines) is one request to\n"
+           "the plug-in; the lines of a paragraph are joined by spaces. On a terminal,\n"
+           "standard error shows the progress. Ctrl-C stops the speech and keeps a valid\n"
+           "WAV file of what was spoken so far; a second Ctrl-C ends kavo-say at once.\n"
+           "\n"
+           "A WAV file written to a pipe cannot be rewound: its header then gives the\n"
+           "sizes as 0xFFFFFFFF (length unknown), as streaming tools do. Written to a\n"
+           "file, also through a redirected standard output, the sizes are exact.\n"
+           "\n"
+           "Exit status: 0 done; 1 the plug-in or the engine failed, or the output could\n"
+           "not be written; 2 bad usage (unknown option or voice, value out of range,\n"
+           "unreadable text file, output that cannot be created); 130 interrupted.\n";
+}
+
+}  // namespace kavosay

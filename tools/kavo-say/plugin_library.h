@@ -1,0 +1,46 @@
+// The plug-in library, loaded at run time, and its twelve exports found by name.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "kavosynth.h"
+#include "util/dynamic_library.h"
+
+namespace kavosay {
+
+struct PluginExports {
+    decltype(&KavoSynthInitialize) initialize = nullptr;
+    decltype(&KavoSynthUninitialize) uninitialize = nullptr;
+    decltype(&KavoSynthGetInfo) getInfo = nullptr;
+    decltype(&KavoSynthGetAudioFormat) getAudioFormat = nullptr;
+    decltype(&KavoSynthSetPlayCallback) setPlayCallback = nullptr;
+    decltype(&KavoSynthPrepareVoice) prepareVoice = nullptr;
+    decltype(&KavoSynthGetVoiceList) getVoiceList = nullptr;
+    decltype(&KavoSynthSpeak) speak = nullptr;
+    decltype(&KavoSynthStop) stop = nullptr;
+    decltype(&KavoSynthSetRate) setRate = nullptr;
+    decltype(&KavoSynthSetVolume) setVolume = nullptr;
+    decltype(&KavoSynthSetPitch) setPitch = nullptr;
+};
+
+class PluginLibrary {
+public:
+    // Null, with the reason in error, when the file does not load or lacks an export.
+    static std::unique_ptr<PluginLibrary> Load(const std::u16string& path, std::string& error);
+    ~PluginLibrary();  // unloads; the plug-in must have been uninitialised
+    PluginLibrary(const PluginLibrary&) = delete;
+    PluginLibrary& operator=(const PluginLibrary&) = delete;
+
+    const PluginExports& Exports() const { return exports_; }
+
+private:
+    explicit PluginLibrary(kavo::LibraryHandle handle) : handle_(handle) {}
+
+    kavo::LibraryHandle handle_;
+    PluginExports exports_;
+};
+
+// The plug-in that kavo-say loads when no path is given: the one in its own folder.
+std::u16string DefaultPluginPath();
+
+}  // namespace kavosay

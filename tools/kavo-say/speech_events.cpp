@@ -1,0 +1,53 @@
+#include "speech_events.h"
+
+namespace kavosay {
+
+void SpeechEvents::AddAudio(const void* bytes, std::uint32_t count) {
+    const auto* data = static_cast<const unsigned char*>(bytes);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.audio.insert(pending_.audio.end(), data, data + count);
+    }
+    reported_.notify_one();
+}
+
+void SpeechEvents::AddRequestEnd(std::int32_t value) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.finished.push_back(value);
+    }
+    reported_.notify_one();
+}
+
+void SpeechEvents::AddLogLine(std::int32_t level, std::string message) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.logLines.push_back(LogLine{level, std::move(message)});
+    }
+    reported_.notify_one();
+}
+
+void SpeechEvents::Interrupt() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.interrupted = true;
+    }
+    reported_.notify_one();
+}
+
+EventBatch SpeechEvents::Wait(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    reported_.wait_until(lock, deadline, [this] { return !pending_.Empty(); });
+    EventBatch batch;
+    std::swap(batch, pending_);
+    return batch;
+}
+
+EventBatch SpeechEvents::Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EventBatch batch;
+    std::swap(batch, pending_);
+    return batch;
+}
+
+}  // namespace kavosay

@@ -1,0 +1,45 @@
+#include "voice_names.h"
+
+#include <algorithm>
+
+namespace kavosay {
+namespace {
+
+struct VoiceName {
+    const char* identifier;
+    const char* displayName;  // UTF-8, as the plug-in lists it
+};
+
+constexpr VoiceName kVoiceNames[] = {
+    {"xiaoyan", "经典科大 小燕"},
+    {"xiaofeng", "经典科大 小峰"},
+    {"xiaomei", "经典科大 小美"},
+    {"catherine", "经典科大 Catherine"},
+};
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+}  // namespace
+
+std::string IdentifierOf(const std::string& displayName) {
+    for (const VoiceName& voice : kVoiceNames)
+        if (displayName == voice.displayName) return voice.identifier;
+    return std::string();
+}
+
+std::optional<std::string> ResolveVoice(const std::string& requested, const std::vector<std::string>& listed) {
+    auto isListed = [&](const std::string& name) {
+        return std::find(listed.begin(), listed.end(), name) != listed.end();
+    };
+    if (isListed(requested)) return requested;
+    const std::string identifier = AsciiLower(requested);
+    for (const VoiceName& voice : kVoiceNames)
+        if (identifier == voice.identifier && isListed(voice.displayName)) return std::string(voice.displayName);
+    return std::nullopt;
+}
+
+}  // namespace kavosay
