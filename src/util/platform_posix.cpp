@@ -31,13 +31,12 @@ void* moduleInstance = nullptr;
 std::string ModuleFilePath() {
     Dl_info info{};
     const void* address = moduleInstance ? moduleInstance : reinterpret_cast<const void*>(&ModuleFilePath);
-    if (dladdr(address, &info) != 0 && info.dli_fname && info.dli_fname[0] != '\0') {
+    // The file itself, not a symbolic link to it nor a name relative to the
+    // current folder: its companions (engine, log file) lie beside the file.
+    if (dladdr(address, &info) != 0 && info.dli_fname && std::strchr(info.dli_fname, '/')) {
+        char resolved[PATH_MAX];
+        if (realpath(info.dli_fname, resolved)) return resolved;
         if (info.dli_fname[0] == '/') return info.dli_fname;
-        // A library loaded by a relative name: resolve it against the current folder.
-        if (std::strchr(info.dli_fname, '/')) {
-            char resolved[PATH_MAX];
-            if (realpath(info.dli_fname, resolved)) return resolved;
-        }
     }
     // The main program is named as it was started; the kernel knows its full path.
     char resolved[PATH_MAX];
