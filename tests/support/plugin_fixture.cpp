@@ -10,16 +10,6 @@ std::string ReadFileBytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<unsigned char> Pcm(const std::vector<int>& samples) {
-    std::vector<unsigned char> bytes;
-    for (int s : samples) {
-        const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(s));
-        bytes.push_back(static_cast<unsigned char>(u & 0xFF));
-        bytes.push_back(static_cast<unsigned char>(u >> 8));
-    }
-    return bytes;
-}
-
 std::vector<unsigned char> DefaultFakeAudio(const std::string& engineText) {
     std::vector<int> samples;
     for (unsigned char b : engineText) samples.push_back(1000 + b);

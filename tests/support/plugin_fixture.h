@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/fake_engine.h"
+#include "support/pcm.h"
 #include "support/plugin_host.h"
 #include "support/recorders.h"
 
@@ -24,8 +25,6 @@ inline const std::u16string kCatherine = u"经典科大 Catherine";
 extern const char* const kLogLineEnd;
 
 std::string ReadFileBytes(const std::filesystem::path& file);
-// 16-bit little-endian PCM bytes of samples.
-std::vector<unsigned char> Pcm(const std::vector<int>& samples);
 // What the fake engine's default script delivers for the engine text bytes.
 std::vector<unsigned char> DefaultFakeAudio(const std::string& engineText);
 // The session parameter string the plug-in must send.

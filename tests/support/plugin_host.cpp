@@ -12,12 +12,6 @@ namespace fs = std::filesystem;
 namespace kavotest {
 namespace {
 
-template <typename Function>
-void Resolve(kavo::LibraryHandle library, const char* name, Function& entry) {
-    entry = reinterpret_cast<Function>(kavo::FindLibrarySymbol(library, name));
-    if (!entry) throw std::runtime_error(std::string("plug-in lacks export ") + name);
-}
-
 fs::path EngineBuildFile(EngineKind kind) {
     const std::u16string stem =
         kind == EngineKind::FakeWithoutAudioGet ? u"fake-mscclassic-without-audio-get" : u"fake-mscclassic";
@@ -50,18 +44,18 @@ PluginHost::PluginHost(EngineKind engine, const std::u16string& folderName) : fo
     std::uint32_t error = 0;
     library_ = kavo::LoadDynamicLibrary(plugin.u16string(), error);
     if (!library_) throw std::runtime_error("cannot load the plug-in copy, error " + std::to_string(error));
-    Resolve(library_, "KavoSynthInitialize", api_.Initialize);
-    Resolve(library_, "KavoSynthUninitialize", api_.Uninitialize);
-    Resolve(library_, "KavoSynthGetInfo", api_.GetInfo);
-    Resolve(library_, "KavoSynthGetAudioFormat", api_.GetAudioFormat);
-    Resolve(library_, "KavoSynthSetPlayCallback", api_.SetPlayCallback);
-    Resolve(library_, "KavoSynthPrepareVoice", api_.PrepareVoice);
-    Resolve(library_, "KavoSynthGetVoiceList", api_.GetVoiceList);
-    Resolve(library_, "KavoSynthSpeak", api_.Speak);
-    Resolve(library_, "KavoSynthStop", api_.Stop);
-    Resolve(library_, "KavoSynthSetRate", api_.SetRate);
-    Resolve(library_, "KavoSynthSetVolume", api_.SetVolume);
-    Resolve(library_, "KavoSynthSetPitch", api_.SetPitch);
+    ResolveOrThrow(library_, "KavoSynthInitialize", api_.Initialize);
+    ResolveOrThrow(library_, "KavoSynthUninitialize", api_.Uninitialize);
+    ResolveOrThrow(library_, "KavoSynthGetInfo", api_.GetInfo);
+    ResolveOrThrow(library_, "KavoSynthGetAudioFormat", api_.GetAudioFormat);
+    ResolveOrThrow(library_, "KavoSynthSetPlayCallback", api_.SetPlayCallback);
+    ResolveOrThrow(library_, "KavoSynthPrepareVoice", api_.PrepareVoice);
+    ResolveOrThrow(library_, "KavoSynthGetVoiceList", api_.GetVoiceList);
+    ResolveOrThrow(library_, "KavoSynthSpeak", api_.Speak);
+    ResolveOrThrow(library_, "KavoSynthStop", api_.Stop);
+    ResolveOrThrow(library_, "KavoSynthSetRate", api_.SetRate);
+    ResolveOrThrow(library_, "KavoSynthSetVolume", api_.SetVolume);
+    ResolveOrThrow(library_, "KavoSynthSetPitch", api_.SetPitch);
 }
 
 PluginHost::~PluginHost() {

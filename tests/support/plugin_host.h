@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "kavosynth.h"
@@ -59,5 +60,12 @@ private:
 };
 
 std::u16string EngineFileName();
+
+// Finds an export by name; throws (failing the test) when it is missing.
+template <typename Function>
+void ResolveOrThrow(kavo::LibraryHandle library, const char* name, Function& entry) {
+    entry = reinterpret_cast<Function>(kavo::FindLibrarySymbol(library, name));
+    if (!entry) throw std::runtime_error(std::string("library lacks export ") + name);
+}
 
 }  // namespace kavotest

@@ -3,18 +3,11 @@
 #include <vector>
 
 #include "engine/synth_session.h"
+#include "support/pcm.h"
 
 namespace {
 
-std::vector<unsigned char> Pcm(const std::vector<int>& samples) {
-    std::vector<unsigned char> bytes;
-    for (int s : samples) {
-        const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(s));
-        bytes.push_back(static_cast<unsigned char>(u & 0xFF));
-        bytes.push_back(static_cast<unsigned char>(u >> 8));
-    }
-    return bytes;
-}
+using kavotest::Pcm;
 
 std::uint32_t FirstAudible(const std::vector<unsigned char>& bytes) {
     return kavo::FindFirstAudibleByte(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
