@@ -8,11 +8,17 @@
 
 namespace kavosaytest {
 
+// What differs between the platforms' child processes, one file each.
+std::chrono::seconds DefaultChildTimeout();  // Wine starts programs slowly
+std::string ExecutableFileName(const std::string& stem);
+// True where the child's standard output is a file (seekable), false for a pipe.
+bool ChildOutputIsAFile();
+
 struct ChildSpec {
     std::vector<std::string> args;  // args[0]: the program's path (UTF-8)
     std::string input;              // standard input
     std::vector<std::pair<std::string, std::string>> environment;  // added to the parent's
-    std::chrono::seconds timeout{60};
+    std::chrono::seconds timeout = DefaultChildTimeout();
     // POSIX only: send SIGINT once standard error contains this text.
     std::string interruptWhenStderrHas;
 };

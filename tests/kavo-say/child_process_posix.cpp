@@ -14,6 +14,10 @@
 extern char** environ;
 
 namespace kavosaytest {
+
+std::chrono::seconds DefaultChildTimeout() { return std::chrono::seconds(60); }
+std::string ExecutableFileName(const std::string& stem) { return stem; }
+bool ChildOutputIsAFile() { return false; }
 namespace {
 
 std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::string, std::string>>& added) {

@@ -8,6 +8,10 @@
 #include "util/utf.h"
 
 namespace kavosaytest {
+
+std::chrono::seconds DefaultChildTimeout() { return std::chrono::seconds(120); }
+std::string ExecutableFileName(const std::string& stem) { return stem + ".exe"; }
+bool ChildOutputIsAFile() { return true; }
 namespace {
 
 std::wstring Wide(const std::string& utf8) {

@@ -3,9 +3,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "util/module_path.h"
+#include "util/utf.h"
 
 namespace kavosaytest {
 namespace fs = std::filesystem;
@@ -24,11 +27,7 @@ std::uint16_t U16(const std::string& bytes, std::size_t at) {
 }
 
 std::string LibraryFile(const std::string& stem) {
-#ifdef _WIN32
-    return stem + ".dll";
-#else
-    return "lib" + stem + ".so";
-#endif
+    return kavo::Utf16ToUtf8(kavo::DynamicLibraryFileName(kavo::Utf8ToUtf16(stem)));
 }
 
 }  // namespace
@@ -40,13 +39,7 @@ std::string Utf8(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::string KavoSayPath() {
-#ifdef _WIN32
-    return Utf8(BinFolder() / "kavo-say.exe");
-#else
-    return Utf8(BinFolder() / "kavo-say");
-#endif
-}
+std::string KavoSayPath() { return Utf8(BinFolder() / ExecutableFileName("kavo-say")); }
 
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
@@ -77,25 +70,12 @@ ChildResult RunKavoSay(std::vector<std::string> args, const std::string& input,
     spec.args.insert(spec.args.end(), args.begin(), args.end());
     spec.input = input;
     spec.environment = std::move(environment);
-#ifdef _WIN32
-    spec.timeout = std::chrono::seconds(120);  // Wine starts slowly
-#endif
     return RunChild(spec);
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-#ifdef _WIN32
-    std::FILE* file = _wfopen(fs::u8path(path).c_str(), L"rb");
-#else
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-#endif
-    if (!file) return bytes;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    std::fclose(file);
-    return bytes;
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 WavFile ParseWav(const std::string& bytes) {
