@@ -71,9 +71,10 @@ struct FakeEngine {
     int releases = 0;
 };
 
+// Destroyed when the library is unloaded: by then the plug-in and the test have let go of it.
 FakeEngine& Engine() {
-    static FakeEngine* engine = new FakeEngine();
-    return *engine;
+    static FakeEngine engine;
+    return engine;
 }
 
 void AppendSample(std::vector<unsigned char>& bytes, int value) {

@@ -122,6 +122,8 @@ std::string StartLongSpeech() {
 
 // Either end of a session stops its synthesis at once and joins its thread.
 TEST_F(EngineAudio, SessionEndAndLogoutStopSynthesisAndJoinItsThread) {
+    // A whole text first, so that espeak-ng's own threads are up before counting.
+    ExpectCompleteSpeech(Speak(SessionParams("xiaoyan"), kChinese));
     const int threadsBefore = ThreadCount();
     std::string id = StartLongSpeech();
     ASSERT_FALSE(id.empty());
