@@ -29,6 +29,6 @@ struct ChildResult {
     std::string out, err;
 };
 
-ChildResult RunChild(const ChildSpec& spec);
+ChildResult RunChild(const ChildSpec& launch);
 
 }  // namespace kavosaytest

@@ -35,15 +35,15 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::stri
 
 }  // namespace
 
-ChildResult RunChild(const ChildSpec& spec) {
+ChildResult RunChild(const ChildSpec& launch) {
     ChildResult result;
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return result;
 
     // Built before fork: the child only calls async-signal-safe functions.
-    std::vector<std::string> environment = MergedEnvironment(spec.environment);
+    std::vector<std::string> environment = MergedEnvironment(launch.environment);
     std::vector<char*> argv, envp;
-    for (const std::string& arg : spec.args) argv.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : launch.args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     for (std::string& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
@@ -68,10 +68,10 @@ ChildResult RunChild(const ChildSpec& spec) {
     fcntl(in[1], F_SETFL, O_NONBLOCK);
     signal(SIGPIPE, SIG_IGN);  // a child that exits without reading its input
 
-    const auto deadline = std::chrono::steady_clock::now() + spec.timeout;
+    const auto deadline = std::chrono::steady_clock::now() + launch.timeout;
     std::size_t inputSent = 0;
     int inputFd = in[1];
-    if (spec.input.empty()) {
+    if (launch.input.empty()) {
         close(inputFd);
         inputFd = -1;
     }
@@ -93,15 +93,15 @@ ChildResult RunChild(const ChildSpec& spec) {
             }
         }
         if (inputFd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            const ssize_t n = write(inputFd, spec.input.data() + inputSent, spec.input.size() - inputSent);
+            const ssize_t n = write(inputFd, launch.input.data() + inputSent, launch.input.size() - inputSent);
             if (n > 0) inputSent += static_cast<std::size_t>(n);
-            if ((n < 0 && errno != EAGAIN && errno != EINTR) || inputSent == spec.input.size()) {
+            if ((n < 0 && errno != EAGAIN && errno != EINTR) || inputSent == launch.input.size()) {
                 close(inputFd);
                 inputFd = -1;
             }
         }
-        if (!interruptSent && !spec.interruptWhenStderrHas.empty() &&
-            result.err.find(spec.interruptWhenStderrHas) != std::string::npos) {
+        if (!interruptSent && !launch.interruptWhenStderrHas.empty() &&
+            result.err.find(launch.interruptWhenStderrHas) != std::string::npos) {
             kill(pid, SIGINT);
             interruptSent = true;
         }

@@ -64,13 +64,13 @@ std::string ReadFileBytes(const std::wstring& path) {
 
 }  // namespace
 
-ChildResult RunChild(const ChildSpec& spec) {
+ChildResult RunChild(const ChildSpec& launch) {
     ChildResult result;
     const std::wstring inPath = TempFile(L"kin"), outPath = TempFile(L"kou"), errPath = TempFile(L"ker");
     {
         std::FILE* input = _wfopen(inPath.c_str(), L"wb");
         if (input) {
-            std::fwrite(spec.input.data(), 1, spec.input.size(), input);
+            std::fwrite(launch.input.data(), 1, launch.input.size(), input);
             std::fclose(input);
         }
     }
@@ -79,12 +79,12 @@ ChildResult RunChild(const ChildSpec& spec) {
     HANDLE err = OpenInheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
 
     std::wstring commandLine;
-    for (const std::string& arg : spec.args) {
+    for (const std::string& arg : launch.args) {
         if (!commandLine.empty()) commandLine.push_back(L' ');
         commandLine += QuoteArgument(Wide(arg));
     }
     // The child inherits this process's environment, with the additions set here for it.
-    for (const auto& [name, value] : spec.environment) SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str());
+    for (const auto& [name, value] : launch.environment) SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -92,15 +92,15 @@ ChildResult RunChild(const ChildSpec& spec) {
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const BOOL created = CreateProcessW(Wide(spec.args[0]).c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+    const BOOL created = CreateProcessW(Wide(launch.args[0]).c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
                                         nullptr, nullptr, &startup, &process);
-    for (const auto& entry : spec.environment) SetEnvironmentVariableW(Wide(entry.first).c_str(), nullptr);
+    for (const auto& entry : launch.environment) SetEnvironmentVariableW(Wide(entry.first).c_str(), nullptr);
     CloseHandle(in);
     CloseHandle(out);
     CloseHandle(err);
 
     if (created) {
-        const DWORD milliseconds = static_cast<DWORD>(spec.timeout.count() * 1000);
+        const DWORD milliseconds = static_cast<DWORD>(launch.timeout.count() * 1000);
         if (WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(process.hProcess, &code);

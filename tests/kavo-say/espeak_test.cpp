@@ -92,11 +92,11 @@ TEST_F(KavoSayWithEspeak, InterruptStopsPromptlyAndKeepsAValidWav) {
     for (int i = 0; i < 1000; ++i)
         input += "Paragraph " + std::to_string(i) + " goes on for a while, so that there is plenty left to say.\n\n";
     const std::string out = folder.File("interrupted.wav");
-    ChildSpec spec;
-    spec.args = {KavoSayPath(), "--verbose", "-o", out};
-    spec.input = input;
-    spec.interruptWhenStderrHas = "paragraph 1/1000 done";
-    const ChildResult run = RunChild(spec);
+    ChildSpec launch;
+    launch.args = {KavoSayPath(), "--verbose", "-o", out};
+    launch.input = input;
+    launch.interruptWhenStderrHas = "paragraph 1/1000 done";
+    const ChildResult run = RunChild(launch);
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(run.status, 130) << run.err;
     EXPECT_NE(run.err.find("kavo-say: interrupted"), std::string::npos) << run.err;

@@ -65,12 +65,12 @@ StagedPlugin::StagedPlugin(const std::optional<std::string>& engineStem) {
 
 ChildResult RunKavoSay(std::vector<std::string> args, const std::string& input,
                        std::vector<std::pair<std::string, std::string>> environment) {
-    ChildSpec spec;
-    spec.args.push_back(KavoSayPath());
-    spec.args.insert(spec.args.end(), args.begin(), args.end());
-    spec.input = input;
-    spec.environment = std::move(environment);
-    return RunChild(spec);
+    ChildSpec launch;
+    launch.args.push_back(KavoSayPath());
+    launch.args.insert(launch.args.end(), args.begin(), args.end());
+    launch.input = input;
+    launch.environment = std::move(environment);
+    return RunChild(launch);
 }
 
 std::string ReadFileBytes(const std::string& path) {
