@@ -71,10 +71,12 @@ struct FakeEngine {
     int releases = 0;
 };
 
-// Destroyed when the library is unloaded: by then the plug-in and the test have let go of it.
+// Never destroyed: a plug-in thread may still call the engine while the process
+// exits (the careless-host tests). The library stays mapped (see CMakeLists.txt),
+// so the record stays reachable.
 FakeEngine& Engine() {
-    static FakeEngine engine;
-    return engine;
+    static FakeEngine* engine = new FakeEngine();
+    return *engine;
 }
 
 void AppendSample(std::vector<unsigned char>& bytes, int value) {

@@ -24,14 +24,14 @@ constexpr OptionSpec kOptions[] = {
 };
 
 const OptionSpec* FindShort(char name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.shortName == name) return &spec;
+    for (const OptionSpec& launch : kOptions)
+        if (launch.shortName == name) return &launch;
     return nullptr;
 }
 
 const OptionSpec* FindLong(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.longName) return &spec;
+    for (const OptionSpec& launch : kOptions)
+        if (name == launch.longName) return &launch;
     return nullptr;
 }
 
@@ -48,14 +48,14 @@ std::optional<int> ParseBounded(const std::string& text, long low, long high) {
 }
 
 // Stores one option's value; false with a message on a bad value.
-bool Apply(const OptionSpec& spec, const std::string& value, Options& options, std::string& error) {
+bool Apply(const OptionSpec& launch, const std::string& value, Options& options, std::string& error) {
     auto prosody = [&](std::optional<int>& target) {
         target = ParseBounded(value, 0, 100);
         if (!target)
-            error = std::string("--") + spec.longName + " takes a whole number from 0 to 100, not '" + value + "'";
+            error = std::string("--") + launch.longName + " takes a whole number from 0 to 100, not '" + value + "'";
         return target.has_value();
     };
-    switch (spec.id) {
+    switch (launch.id) {
         case Id::Output: options.output = value; return true;
         case Id::File: options.textFile = value; return true;
         case Id::Voice: options.voice = value; return true;
@@ -96,35 +96,35 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
             onlyWords = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* launch = nullptr;
         std::optional<std::string> value;  // given in the same argument
         std::string shownName;
         if (arg[1] == '-') {
             const std::size_t equals = arg.find('=');
             shownName = arg.substr(0, equals);
-            spec = FindLong(arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
+            launch = FindLong(arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
             if (equals != std::string::npos) value = arg.substr(equals + 1);
         } else {
             shownName = arg.substr(0, 2);
-            spec = FindShort(arg[1]);
+            launch = FindShort(arg[1]);
             if (arg.size() > 2) value = arg.substr(2);
         }
-        if (!spec) {
+        if (!launch) {
             result.error = "unknown option '" + shownName + "'";
             return result;
         }
-        if (!spec->takesValue && value) {
+        if (!launch->takesValue && value) {
             result.error = "option '" + shownName + "' takes no value";
             return result;
         }
-        if (spec->takesValue && !value) {
+        if (launch->takesValue && !value) {
             if (i + 1 >= args.size()) {
                 result.error = "option '" + shownName + "' needs a value";
                 return result;
             }
             value = args[++i];
         }
-        if (!Apply(*spec, value.value_or(std::string()), options, result.error)) return result;
+        if (!Apply(*launch, value.value_or(std::string()), options, result.error)) return result;
     }
     if (options.action == Action::Speak && options.textFile && !options.words.empty()) {
         result.error = "give the text as arguments or with -f, not both";
