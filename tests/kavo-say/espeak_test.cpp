@@ -47,12 +47,7 @@ protected:
 
 TEST_F(KavoSayWithEspeak, WritesSpeechAsPcmWav) {
     const WavFile wav = Say({"Hello world.", "This is kavo say."});
-    EXPECT_EQ(wav.formatTag, 1);
-    EXPECT_EQ(wav.channels, 1);
-    EXPECT_EQ(wav.sampleRate, 16000u);
-    EXPECT_EQ(wav.byteRate, 32000u);
-    EXPECT_EQ(wav.blockAlign, 2);
-    EXPECT_EQ(wav.bitsPerSample, 16);
+    ExpectPcm16kMono(wav);
     // Well over half a second of audio that is not silence.
     EXPECT_GT(wav.dataSize, 16000u);
     EXPECT_EQ(wav.dataSize % 2, 0u);

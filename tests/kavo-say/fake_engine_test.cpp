@@ -9,17 +9,6 @@ namespace {
 
 constexpr std::uint32_t kUnknownSize = 0xFFFFFFFFu;
 
-void ExpectPcm16kMono(const WavFile& wav) {
-    ASSERT_EQ(wav.problem, "");
-    EXPECT_EQ(wav.fmtSize, 16u);
-    EXPECT_EQ(wav.formatTag, 1);
-    EXPECT_EQ(wav.channels, 1);
-    EXPECT_EQ(wav.sampleRate, 16000u);
-    EXPECT_EQ(wav.byteRate, 32000u);
-    EXPECT_EQ(wav.blockAlign, 2);
-    EXPECT_EQ(wav.bitsPerSample, 16);
-}
-
 // Sizes written after the data, as on a file that can be rewound.
 void ExpectExactSizes(const WavFile& wav) {
     EXPECT_EQ(wav.dataSize, wav.data.size());

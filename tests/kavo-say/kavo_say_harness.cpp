@@ -7,6 +7,8 @@
 #include <iterator>
 #include <random>
 
+#include <gtest/gtest.h>
+
 #include "util/module_path.h"
 #include "util/utf.h"
 
@@ -111,6 +113,17 @@ std::string FakeEngineAudio(const std::vector<std::string>& texts) {
         }
     }
     return audio;
+}
+
+void ExpectPcm16kMono(const WavFile& wav) {
+    ASSERT_EQ(wav.problem, "");
+    EXPECT_EQ(wav.fmtSize, 16u);
+    EXPECT_EQ(wav.formatTag, 1);
+    EXPECT_EQ(wav.channels, 1);
+    EXPECT_EQ(wav.sampleRate, 16000u);
+    EXPECT_EQ(wav.byteRate, 32000u);
+    EXPECT_EQ(wav.blockAlign, 2);
+    EXPECT_EQ(wav.bitsPerSample, 16);
 }
 
 }  // namespace kavosaytest

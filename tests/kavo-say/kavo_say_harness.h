@@ -57,6 +57,8 @@ struct WavFile {
     std::string data;  // everything after the header
 };
 WavFile ParseWav(const std::string& bytes);
+// A well-formed header of 16 kHz, mono, 16-bit PCM (adds test failures otherwise).
+void ExpectPcm16kMono(const WavFile& wav);
 
 // The fake engine's default audio for these texts, each given to one session:
 // one 16-bit sample of 1000 + b for every byte b.
