@@ -38,7 +38,6 @@ public:
     void StopSpeech();
 
     VoiceSettingsMap& Settings() { return settings_; }
-    std::size_t PendingRequests() const { return requests_.Size(); }
 
 private:
     void Run() noexcept;

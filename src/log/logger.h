@@ -33,7 +33,6 @@ public:
 
     bool IsInitialized() const { return sink_.load() != nullptr || writer_.joinable(); }
     bool HasLiveThread() const { return writer_.joinable(); }
-    std::size_t PendingEntries() const { return queue_.Size(); }
 
 private:
     void RunWriter() noexcept;

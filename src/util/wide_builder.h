@@ -12,12 +12,6 @@ public:
     WideBuilder& operator<<(const std::u16string& text) { text_ += text; return *this; }
     WideBuilder& operator<<(const char16_t* text) { text_ += text; return *this; }
 
-    // ASCII narrow text, such as engine identifiers.
-    WideBuilder& AppendAscii(const std::string& text) {
-        for (unsigned char c : text) text_.push_back(static_cast<char16_t>(c));
-        return *this;
-    }
-
     template <typename Integer,
               typename = std::enable_if_t<std::is_integral_v<Integer> && !std::is_same_v<Integer, bool> &&
                                           !std::is_same_v<Integer, char> && !std::is_same_v<Integer, char16_t>>>
