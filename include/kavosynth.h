@@ -85,9 +85,11 @@ typedef struct AudioFormat {
 #ifdef __cplusplus
 static_assert(sizeof(SynthInfo) == 384, "SynthInfo is 384 bytes");
 static_assert(sizeof(AudioFormat) == 12, "AudioFormat is three 32-bit integers");
+static_assert(sizeof(bool) == 1, "results are one-byte booleans");
 #else
 _Static_assert(sizeof(SynthInfo) == 384, "SynthInfo is 384 bytes");
 _Static_assert(sizeof(AudioFormat) == 12, "AudioFormat is three 32-bit integers");
+_Static_assert(sizeof(bool) == 1, "results are one-byte booleans");
 #endif
 
 /* Starts the plug-in. sink: where log lines go; null writes them to
