@@ -8,8 +8,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "engine/blocking_queue.h"
-#include "engine/engine_api.h"
+#include "util/blocking_queue.h"
+#include "engine/engine_contract.h"
 #include "engine/synth_session.h"
 #include "engine/text_split.h"
 #include "log/log_format.h"
@@ -60,13 +60,18 @@ BENCHMARK(SpeakToEndOfRequest)->UseRealTime();
 void DirectEngineSession(benchmark::State& state) {
     PluginHost host(EngineKind::Fake);
     std::uint32_t error = 0;
-    kavo::LibraryHandle engine =
-        kavo::LoadDynamicLibrary((host.folder() / std::filesystem::path(EngineFileName())).u16string(), error);
-    auto login = reinterpret_cast<MSPLoginFn*>(kavo::FindLibrarySymbol(engine, "MSPLogin"));
-    auto begin = reinterpret_cast<QTTSSessionBeginFn*>(kavo::FindLibrarySymbol(engine, "QTTSSessionBegin"));
-    auto put = reinterpret_cast<QTTSTextPutFn*>(kavo::FindLibrarySymbol(engine, "QTTSTextPut"));
-    auto get = reinterpret_cast<QTTSAudioGetFn*>(kavo::FindLibrarySymbol(engine, "QTTSAudioGet"));
-    auto end = reinterpret_cast<QTTSSessionEndFn*>(kavo::FindLibrarySymbol(engine, "QTTSSessionEnd"));
+    const kavo::DynamicLibrary engine =
+        kavo::DynamicLibrary::Open((host.folder() / std::filesystem::path(EngineFileName())).u16string(), error);
+    MSPLoginFn* login = nullptr;
+    QTTSSessionBeginFn* begin = nullptr;
+    QTTSTextPutFn* put = nullptr;
+    QTTSAudioGetFn* get = nullptr;
+    QTTSSessionEndFn* end = nullptr;
+    ResolveOrThrow(engine, "MSPLogin", login);
+    ResolveOrThrow(engine, "QTTSSessionBegin", begin);
+    ResolveOrThrow(engine, "QTTSTextPut", put);
+    ResolveOrThrow(engine, "QTTSAudioGet", get);
+    ResolveOrThrow(engine, "QTTSSessionEnd", end);
     login(nullptr, nullptr, "appid = 7e02c9d4");
     const std::string text = "\xc4\xe3\xba\xc3\xa3\xac\xca\xc0\xbd\xe7\xa1\xa3";
     for (auto _ : state) {
@@ -78,7 +83,6 @@ void DirectEngineSession(benchmark::State& state) {
         benchmark::DoNotOptimize(get(id, &length, &status, &err));
         end(id, "Normal");
     }
-    kavo::FreeDynamicLibrary(engine);
 }
 BENCHMARK(DirectEngineSession)->UseRealTime();
 
@@ -114,7 +118,7 @@ BENCHMARK(QueuePushPop);
 
 void FormatLogFileEntry(benchmark::State& state) {
     const kavo::LogEntry entry{4, u"获取合成音频失败 error: 10111 text: 你好，世界。 voiceName: 经典科大 小燕",
-                               kavo::LocalTime{2026, 12, 2, 8, 1, 2, 3, 4}};
+                               kavo::LocalTime{2026, 12, 8, 1, 2, 3, 4}};
     for (auto _ : state) benchmark::DoNotOptimize(kavo::FormatFileEntry(entry));
 }
 BENCHMARK(FormatLogFileEntry);

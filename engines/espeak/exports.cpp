@@ -1,6 +1,6 @@
 // The six entry points of the engine library, typed by the plug-in's own
 // declarations. Nothing unwinds out of them: failures become error codes.
-#include "engine/engine_api.h"
+#include "engine/engine_contract.h"
 #include "engine_errors.h"
 #include "espeak_engine.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/engine_api.h"
+#include "engine/engine_contract.h"
 #include "engine_errors.h"
 #include "gbk_text.h"
 #include "resampler.h"
@@ -15,8 +15,6 @@ constexpr int kOutputRate = 16000;
 constexpr std::size_t kBlockSamples = kOutputRate * 40 / 1000;  // 40 ms
 // How far synthesis may run ahead of the caller: bounds memory for long texts.
 constexpr std::size_t kMaxPendingSamples = kOutputRate * 30;
-// Status of a call while more audio is still to come.
-constexpr int kEngineSynthContinuing = 1;
 
 }  // namespace
 

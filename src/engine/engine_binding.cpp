@@ -10,33 +10,27 @@ namespace kavo {
 namespace {
 
 constexpr char kApplicationId[] = "7e02c9d4";
-
-template <typename Function>
-bool Resolve(LibraryHandle library, const char* name, Function*& entry) {
-    entry = reinterpret_cast<Function*>(FindLibrarySymbol(library, name));
-    return entry != nullptr;
-}
+constexpr char kEndHint[] = "Normal";
 
 }  // namespace
 
 bool EngineBinding::Load() {
     const std::u16string path = AppendPath(GetModuleDirectory(), DynamicLibraryFileName(u"mscclassic"));
     std::uint32_t loadError = 0;
-    library_ = LoadDynamicLibrary(path, loadError);
+    library_ = DynamicLibrary::Open(path, loadError);
     if (!library_) {
         Log(kLogError, (WideBuilder() << u"dll加载失败 error: " << loadError << u" path: " << path).str());
         return false;
     }
     // A missing entry point is not logged: the worker's own start-up line reports it.
-    if (!Resolve(library_, "MSPLogin", MSPLogin) || !Resolve(library_, "MSPLogout", MSPLogout) ||
-        !Resolve(library_, "QTTSSessionBegin", QTTSSessionBegin) ||
-        !Resolve(library_, "QTTSSessionEnd", QTTSSessionEnd) || !Resolve(library_, "QTTSTextPut", QTTSTextPut) ||
-        !Resolve(library_, "QTTSAudioGet", QTTSAudioGet)) {
+    if (!library_.Find("MSPLogin", login_) || !library_.Find("MSPLogout", logout_) ||
+        !library_.Find("QTTSSessionBegin", sessionBegin_) || !library_.Find("QTTSSessionEnd", sessionEnd_) ||
+        !library_.Find("QTTSTextPut", textPut_) || !library_.Find("QTTSAudioGet", audioGet_)) {
         return false;
     }
     const std::string params = BuildLoginParams();
-    const int result = MSPLogin(nullptr, nullptr, params.c_str());
-    if (result != 0) {
+    const int result = login_(nullptr, nullptr, params.c_str());
+    if (result != kEngineOk) {
         Log(kLogError, (WideBuilder() << u"登录失败 error: " << result).str());
         return false;
     }
@@ -48,16 +42,19 @@ void EngineBinding::Unload() {
     if (!library_) return;
     if (loggedIn_) {
         loggedIn_ = false;
-        MSPLogout();
+        logout_();
     }
-    MSPLogin = nullptr;
-    MSPLogout = nullptr;
-    QTTSSessionBegin = nullptr;
-    QTTSSessionEnd = nullptr;
-    QTTSTextPut = nullptr;
-    QTTSAudioGet = nullptr;
-    FreeDynamicLibrary(library_);
-    library_ = nullptr;
+    ClearEntryPoints();
+    library_.Close();
+}
+
+void EngineBinding::ClearEntryPoints() {
+    login_ = nullptr;
+    logout_ = nullptr;
+    sessionBegin_ = nullptr;
+    sessionEnd_ = nullptr;
+    textPut_ = nullptr;
+    audioGet_ = nullptr;
 }
 
 std::string EngineBinding::BuildLoginParams() {
@@ -70,5 +67,28 @@ std::string EngineBinding::BuildLoginParams() {
     params += ", timeout = 5000, output = 0, flower_mode = close";
     return params;
 }
+
+bool EngineBinding::BeginSession(const std::string& params, std::string& sessionId, int& error) const {
+    error = kEngineOk;
+    const char* id = sessionBegin_(params.c_str(), &error);
+    // An engine that reports success without an identifier has not begun a session either.
+    if (error != kEngineOk || id == nullptr) return false;
+    sessionId = id;
+    return true;
+}
+
+int EngineBinding::PutText(const std::string& sessionId, const std::string& text) const {
+    return textPut_(sessionId.c_str(), text.c_str(), static_cast<unsigned int>(text.size()), nullptr);
+}
+
+AudioFetch EngineBinding::GetAudio(const std::string& sessionId) const {
+    unsigned int bytes = 0;
+    int status = 0;
+    int error = kEngineOk;
+    const void* block = audioGet_(sessionId.c_str(), &bytes, &status, &error);
+    return AudioFetch{block, bytes, status, error};
+}
+
+void EngineBinding::EndSession(const std::string& sessionId) const { sessionEnd_(sessionId.c_str(), kEndHint); }
 
 }  // namespace kavo

@@ -24,50 +24,41 @@ std::uint32_t FindFirstAudibleByte(const unsigned char* block, std::uint32_t byt
     return bytes;
 }
 
-void SynthSession::Begin(const std::u16string& voice, const std::u16string& piece, const VoiceSettings& settings) {
-    voice_ = voice;
-    settings_ = settings;
-    began_ = false;
-    sessionId_.clear();
-
-    const std::string params = BuildParams();
-    int error = 0;
-    const char* id = engine_.QTTSSessionBegin(params.c_str(), &error);
-    // An engine that reports success without an identifier has not begun a session either.
-    if (error != 0 || id == nullptr) {
-        Log(kLogError, (WideBuilder() << u"开始合成会话失败 error: " << error << u" voiceName: " << voice_
-                                      << u" text: " << piece)
-                           .str());
-        return;
-    }
-    began_ = true;
-    sessionId_ = id;
-}
-
-std::string SynthSession::BuildParams() const {
-    const std::string id = voices_.EngineIdentifier(voice_);
+std::string BuildSessionParams(const std::string& engineVoice, const VoiceSettings& settings) {
     std::string params = "engine_type = local, tts_res_path = fo|res\\ttss\\dict.jet;fo|res\\ttss\\";
-    params += id;
+    params += engineVoice;
     params += ".jet, voice_name = ";
-    params += id;
+    params += engineVoice;
     params += ", speed = ";
-    params += std::to_string(settings_.rate);
+    params += std::to_string(settings.rate);
     params += ", speed_increase = 2, volume = ";
-    params += std::to_string(settings_.volume);
+    params += std::to_string(settings.volume);
     params += ", rcn = 1, pitch = ";
-    params += std::to_string(settings_.pitch);
+    params += std::to_string(settings.pitch);
     params += ", text_encoding = GBK, sample_rate = 16000, rdn = 1, engine_start = tts";
     return params;
 }
 
+bool SynthSession::Begin(const std::u16string& voice, const std::string& engineVoice, const std::u16string& piece,
+                         const VoiceSettings& settings) {
+    voice_ = voice;
+    int error = kEngineOk;
+    began_ = engine_.BeginSession(BuildSessionParams(engineVoice, settings), sessionId_, error);
+    if (!began_) {
+        Log(kLogError, (WideBuilder() << u"开始合成会话失败 error: " << error << u" voiceName: " << voice_
+                                      << u" text: " << piece)
+                           .str());
+    }
+    return began_;
+}
+
 SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value, const std::atomic<bool>& stop) {
-    if (!began_ || stop.load()) return SpeakResult::Aborted;
+    if (stop.load()) return SpeakResult::Aborted;
 
     std::string text;
     WideToAnsi(piece, text);  // a piece with no narrow form is put as an empty text
-    const int putError =
-        engine_.QTTSTextPut(sessionId_.c_str(), text.c_str(), static_cast<unsigned int>(text.size()), nullptr);
-    if (putError != 0) {
+    const int putError = engine_.PutText(sessionId_, text);
+    if (putError != kEngineOk) {
         Log(kLogError, (WideBuilder() << u"添加合成文本失败 error: " << putError << u" text: " << piece
                                       << u" voiceName: " << voice_)
                            .str());
@@ -77,35 +68,32 @@ SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value,
     bool audioStarted = false;
     if (stop.load()) return SpeakResult::Aborted;
     for (;;) {
-        unsigned int bytes = 0;
-        int status = 0;
-        int error = 0;
-        const void* block = engine_.QTTSAudioGet(sessionId_.c_str(), &bytes, &status, &error);
-        if (error != 0) {
-            Log(kLogError, (WideBuilder() << u"获取合成音频失败 error: " << error << u" text: " << piece
+        const AudioFetch fetch = engine_.GetAudio(sessionId_);
+        if (fetch.error != kEngineOk) {
+            Log(kLogError, (WideBuilder() << u"获取合成音频失败 error: " << fetch.error << u" text: " << piece
                                           << u" voiceName: " << voice_)
                                .str());
             return SpeakResult::AudioGetFailed;
         }
-        if (block == nullptr) {
+        if (fetch.block == nullptr) {
             std::this_thread::sleep_for(kPollInterval);
         } else if (audioStarted) {
-            Deliver(block, bytes, value);
+            Deliver(fetch.block, fetch.bytes, value);
         } else {
-            const auto* data = static_cast<const unsigned char*>(block);
-            const std::uint32_t offset = FindFirstAudibleByte(data, bytes);
-            if (offset < bytes) {
-                Deliver(data + offset, bytes - offset, value);
+            const auto* data = static_cast<const unsigned char*>(fetch.block);
+            const std::uint32_t offset = FindFirstAudibleByte(data, fetch.bytes);
+            if (offset < fetch.bytes) {
+                Deliver(data + offset, fetch.bytes - offset, value);
                 audioStarted = true;
             }
         }
-        if (status == kEngineSynthComplete) return SpeakResult::Finished;
+        if (fetch.status == kEngineSynthComplete) return SpeakResult::Finished;
         if (stop.load()) return SpeakResult::Aborted;
     }
 }
 
 void SynthSession::End() {
-    if (began_) engine_.QTTSSessionEnd(sessionId_.c_str(), "Normal");
+    if (began_) engine_.EndSession(sessionId_);
     began_ = false;
     sessionId_.clear();
     voice_.clear();

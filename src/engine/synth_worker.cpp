@@ -4,19 +4,14 @@
 #include "engine/text_split.h"
 #include "log/log_level.h"
 #include "log/logger.h"
-#include "util/module_reference.h"
 
 namespace kavo {
 
 bool SynthWorker::Start() {
-    // The module stays loaded while the thread runs, even if the host unloads it.
-    moduleReference_ = AcquireModuleReference();
     try {
-        thread_ = std::thread(&SynthWorker::Run, this);
+        thread_.emplace([this] { Run(); });
     } catch (...) {
-        ReleaseModuleReference(moduleReference_);
-        moduleReference_ = nullptr;
-        return false;
+        return false;  // the platform refused a thread
     }
     running_.exchange(true);
     return true;
@@ -25,13 +20,11 @@ bool SynthWorker::Start() {
 bool SynthWorker::Shutdown() {
     if (!running_.load()) return true;
     // The worker cannot wait for itself (a host calling from inside its callback).
-    if (IsWorkerThread()) return false;
+    if (thread_ && thread_->IsCurrentThread()) return false;
     StopSpeech();
     requests_.Push(nullptr);
-    if (thread_.joinable()) thread_.join();
-    workerId_.store(std::thread::id());
-    ReleaseModuleReference(moduleReference_);
-    moduleReference_ = nullptr;
+    if (thread_) thread_->Join();
+    thread_.reset();
     running_.exchange(false);
     return true;
 }
@@ -42,7 +35,6 @@ void SynthWorker::StopSpeech() {
 }
 
 void SynthWorker::Run() noexcept {
-    workerId_.store(std::this_thread::get_id());
     try {
         if (engine_.Load()) {
             Log(kLogInfo, u"合成线程准备就绪");
@@ -79,14 +71,19 @@ void SynthWorker::Serve(const SpeakRequest& request) {
     SplitText(request.text, pieces_);
 
     for (const std::u16string& piece : pieces_) {
-        SynthSession session(engine_, voices_, playCallback_);
-        session.Begin(request.voice, piece, settings);
+        SynthSession session(engine_, playCallback_);
+        // An engine that refuses a piece ends the request, silently toward the host.
+        if (!session.Begin(request.voice, request.engineVoice, piece, settings)) return;
         const SpeakResult result = session.Speak(piece, request.value, stop_);
         session.End();
         if (result == SpeakResult::Finished) continue;
-        if (result == SpeakResult::Aborted) return;  // stopped, or the engine refused the session
+        if (result == SpeakResult::Aborted) return;  // stopped: no end-of-request call
         break;                                       // text put or audio get failed: the request ends here
     }
+    EndOfRequest(request);
+}
+
+void SynthWorker::EndOfRequest(const SpeakRequest& request) const {
     if (const PlayCallback callback = playCallback_.load()) {
         callback(reinterpret_cast<const KavoChar*>(request.voice.c_str()), nullptr, 0, request.value);
     }

@@ -3,23 +3,24 @@
 // PlayCallback.
 #pragma once
 #include <atomic>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "engine/blocking_queue.h"
 #include "engine/engine_binding.h"
+#include "engine/speak_request.h"
+#include "engine/voice_settings.h"
 #include "kavosynth.h"
-#include "plugin/speak_request.h"
-#include "plugin/voice_settings.h"
-#include "plugin/voice_table.h"
+#include "util/blocking_queue.h"
+#include "util/module_thread.h"
 
 namespace kavo {
 
 class SynthWorker {
 public:
-    SynthWorker(EngineBinding& engine, const VoiceTable& voices, const std::atomic<PlayCallback>& playCallback)
-        : engine_(engine), voices_(voices), playCallback_(playCallback) {}
+    // settings: read once per request; playCallback: re-read before every call.
+    SynthWorker(VoiceSettingsSource& settings, const std::atomic<PlayCallback>& playCallback)
+        : settings_(settings), playCallback_(playCallback) {}
     SynthWorker(const SynthWorker&) = delete;
     SynthWorker& operator=(const SynthWorker&) = delete;
 
@@ -30,30 +31,24 @@ public:
     // nothing changed, when called on the worker thread itself.
     bool Shutdown();
     bool IsRunning() const { return running_.load(); }
-    bool IsWorkerThread() const { return std::this_thread::get_id() == workerId_.load(); }
-    bool HasLiveThread() const { return thread_.joinable(); }
 
     void Queue(SpeakRequestRef request) { requests_.Push(request); }
     // Drops every pending request (keeping an exit marker) and cuts the current one short.
     void StopSpeech();
 
-    VoiceSettingsMap& Settings() { return settings_; }
-
 private:
     void Run() noexcept;
     void Serve(const SpeakRequest& request);
+    void EndOfRequest(const SpeakRequest& request) const;
 
-    EngineBinding& engine_;
-    const VoiceTable& voices_;
+    VoiceSettingsSource& settings_;
     const std::atomic<PlayCallback>& playCallback_;
 
-    std::thread thread_;
-    std::atomic<std::thread::id> workerId_{};
-    void* moduleReference_ = nullptr;
+    std::optional<ModuleThread> thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> stop_{false};
     BlockingQueue<SpeakRequestRef> requests_;
-    VoiceSettingsMap settings_;
+    EngineBinding engine_;                // the worker thread's alone
     std::vector<std::u16string> pieces_;  // reused from request to request
 };
 

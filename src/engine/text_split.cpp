@@ -1,11 +1,11 @@
 #include "engine/text_split.h"
 
+#include "util/utf.h"
+
 namespace kavo {
 namespace {
 
 bool IsBreak(char16_t c) { return c == u',' || c == u'，' || c == u'。' || c == u'.' || c == u' '; }
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
@@ -21,7 +21,7 @@ void SplitText(const std::u16string& text, std::vector<std::u16string>& pieces) 
         if (i - start >= kMaxPieceLength) {
             std::size_t end = lastBreak != start ? lastBreak : i;
             // A forced cut must not separate the halves of a surrogate pair.
-            if (end == i && IsHighSurrogate(text[i - 1]) && IsLowSurrogate(text[i])) --end;
+            if (end == i && IsSurrogatePairAt(text, i - 1)) --end;
             pieces.push_back(text.substr(start, end - start));
             start = end;
             lastBreak = end;

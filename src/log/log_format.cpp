@@ -8,17 +8,6 @@
 
 namespace kavo {
 
-const char* LogLevelName(std::int32_t level) {
-    switch (level) {
-        case kLogInfo: return "info";
-        case kLogWarning: return "warning";
-        case kLogError: return "error";
-        case kLogCritical: return "critical";
-        case kLogDebug: return "debug";
-        default: return nullptr;
-    }
-}
-
 std::u16string FormatSinkText(std::uint32_t threadId, const std::u16string& message) {
     WideBuilder text;
     text << u"语音插件XunFeiClassic tid: " << threadId << u"\n" << message;

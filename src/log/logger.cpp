@@ -6,7 +6,6 @@
 #include "log/log_level.h"
 #include "util/module_object.h"
 #include "util/module_path.h"
-#include "util/module_reference.h"
 #include "util/text_file.h"
 #include "util/thread_id.h"
 
@@ -34,13 +33,10 @@ bool Logger::Init(LogSink sink) {
     if (folder.empty()) return false;
     logFilePath_ = AppendPath(folder, kLogFileName);
     writerFailed_.store(false);
-    writerModuleReference_ = AcquireModuleReference();
     try {
-        writer_ = std::thread(&Logger::RunWriter, this);
+        writer_.emplace([this] { RunWriter(); });
     } catch (...) {
-        ReleaseModuleReference(writerModuleReference_);
-        writerModuleReference_ = nullptr;
-        return false;
+        return false;  // the platform refused a thread
     }
     return true;
 }
@@ -59,16 +55,15 @@ void Logger::Cleanup() {
     }
     // Without a writer no marker is queued: it would end the next writer right
     // after its opening entry.
-    if (!writer_.joinable()) return;
+    if (!writer_) return;
     queue_.Push(nullptr);
-    writer_.join();
+    writer_->Join();
+    writer_.reset();
     if (writerFailed_.load()) {
         // The writer ended without reading its marker; take it back out.
         queue_.RemoveIf([](const LogEntryRef& entry) { return entry == nullptr; });
         writerFailed_.store(false);
     }
-    ReleaseModuleReference(writerModuleReference_);
-    writerModuleReference_ = nullptr;
 }
 
 bool Logger::SendToSink(std::int32_t level, const std::u16string& message) {

@@ -6,12 +6,13 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <thread>
 
-#include "engine/blocking_queue.h"
 #include "kavosynth.h"
 #include "log/log_entry.h"
+#include "util/blocking_queue.h"
+#include "util/module_thread.h"
 
 namespace kavo {
 
@@ -31,8 +32,7 @@ public:
     void Cleanup();
     bool SendToSink(std::int32_t level, const std::u16string& message);
 
-    bool IsInitialized() const { return sink_.load() != nullptr || writer_.joinable(); }
-    bool HasLiveThread() const { return writer_.joinable(); }
+    bool IsInitialized() const { return sink_.load() != nullptr || writer_.has_value(); }
 
 private:
     void RunWriter() noexcept;
@@ -40,8 +40,7 @@ private:
 
     std::u16string logFilePath_;
     std::atomic<LogSink> sink_{nullptr};
-    std::thread writer_;
-    void* writerModuleReference_ = nullptr;
+    std::optional<ModuleThread> writer_;
     // Set by a writer that could not open the file: nothing more is queued for it.
     std::atomic<bool> writerFailed_{false};
     BlockingQueue<LogEntryRef> queue_;

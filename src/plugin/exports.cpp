@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "engine/speak_request.h"
 #include "kavosynth.h"
 #include "log/logger.h"
 #include "plugin/plugin_state.h"
-#include "plugin/speak_request.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ bool StoreSetting(const KavoChar* voiceName, std::int32_t value, kavo::VoiceSett
         PluginState& state = GetPluginState();
         if (!state.worker.IsRunning()) return false;
         if (!state.voices.Contains(voice)) return false;
-        state.worker.Settings().Store(voice, field, clamped);
+        state.settings.Store(voice, field, clamped);
         return true;
     });
 }
@@ -124,9 +124,10 @@ KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthSpeak(const KavoChar* voiceName, cons
         if (voice.empty() || copy.empty()) return false;
         if (!state.playCallback.load()) return false;
         if (!state.worker.IsRunning()) return false;
-        if (!state.voices.Contains(voice)) return false;
-        state.worker.Queue(std::make_shared<const kavo::SpeakRequest>(
-            kavo::SpeakRequest{kavo::SpeakRequest::kSpeak, value, std::move(voice), std::move(copy)}));
+        std::string engineVoice = state.voices.EngineIdentifier(voice);
+        if (engineVoice.empty()) return false;
+        state.worker.Queue(std::make_shared<const kavo::SpeakRequest>(kavo::SpeakRequest{
+            kavo::SpeakRequest::kSpeak, value, std::move(voice), std::move(engineVoice), std::move(copy)}));
         return true;
     });
 }

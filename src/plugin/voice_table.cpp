@@ -23,10 +23,4 @@ std::vector<std::u16string> VoiceTable::DisplayNames() const {
     return names;
 }
 
-const VoiceTable& GetVoiceTable() {
-    // Read-only after construction; it has no thread to wait for.
-    static const VoiceTable* const table = new VoiceTable();
-    return *table;
-}
-
 }  // namespace kavo

@@ -22,6 +22,4 @@ private:
     std::map<std::u16string, std::string> voices_;
 };
 
-const VoiceTable& GetVoiceTable();
-
 }  // namespace kavo

@@ -1,5 +1,6 @@
 // The one narrow conversion of the plug-in: UTF-16 to the system's ANSI code page
-// (GBK where the platform has no code page of its own).
+// (ansi_text_win32.cpp), or GBK where the platform has no code page of its own
+// (ansi_text_posix.cpp).
 #pragma once
 #include <string>
 

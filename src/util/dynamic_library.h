@@ -1,15 +1,54 @@
-// Loading a dynamic library at run time and finding its symbols.
+// A dynamic library loaded at run time: one owner of the loaded handle, which
+// unloads it when it goes (dynamic_library_win32.cpp, dynamic_library_posix.cpp).
+// Used by the plug-in for its engine, and by kavo-say and the tests for the plug-in.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace kavo {
 
-using LibraryHandle = void*;
+class DynamicLibrary {
+public:
+    DynamicLibrary() = default;
+    // Loads the file. An empty value when it does not load, with the loader's
+    // error code in errorCode.
+    static DynamicLibrary Open(const std::u16string& path, std::uint32_t& errorCode);
 
-// Null on failure, with the loader's error code in errorCode.
-LibraryHandle LoadDynamicLibrary(const std::u16string& path, std::uint32_t& errorCode);
-void* FindLibrarySymbol(LibraryHandle library, const char* name);
-void FreeDynamicLibrary(LibraryHandle library);
+    ~DynamicLibrary() { Close(); }
+    DynamicLibrary(DynamicLibrary&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+    explicit operator bool() const { return handle_ != nullptr; }
+
+    // Sets entry to the exported function called name; false (entry null) when
+    // there is none.
+    template <typename FunctionPointer>
+    bool Find(const char* name, FunctionPointer& entry) const {
+        entry = reinterpret_cast<FunctionPointer>(Symbol(name));
+        return entry != nullptr;
+    }
+
+    // Unloads the library now; the value becomes empty.
+    void Close();
+
+private:
+    explicit DynamicLibrary(void* handle) : handle_(handle) {}
+    void* Symbol(const char* name) const;
+
+    void* handle_ = nullptr;
+};
+
+// The platform's file name for a dynamic library called stem:
+// "stem.dll" on Windows, "libstem.so" elsewhere.
+std::u16string DynamicLibraryFileName(const std::u16string& stem);
 
 }  // namespace kavo

@@ -1,4 +1,4 @@
-// The local wall-clock time with milliseconds, laid out as the Windows record.
+// The local wall-clock time with milliseconds (local_time_win32.cpp, local_time_posix.cpp).
 #pragma once
 #include <cstdint>
 
@@ -7,7 +7,6 @@ namespace kavo {
 struct LocalTime {
     std::uint16_t year;
     std::uint16_t month;
-    std::uint16_t dayOfWeek;
     std::uint16_t day;
     std::uint16_t hour;
     std::uint16_t minute;

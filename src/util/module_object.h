@@ -1,10 +1,13 @@
-// Holder for a module-wide object that is built when the library loads and
-// destroyed when it unloads, unless a thread of the module still uses it: then
-// it is left in place (a host that unloads or exits without uninitialising
-// must not have the queue pulled from under a waiting thread).
+// Holder for a module-wide object: built when the library loads, destroyed
+// when it unloads. One rule for all of them: while a thread of the module is
+// still running (a host that unloaded or exited without uninitialising), no
+// module-wide object is destroyed, so no thread ever finds its queue, logger or
+// state gone, and no joinable thread object is destroyed.
 #pragma once
 #include <new>
 #include <utility>
+
+#include "util/module_thread.h"
 
 namespace kavo {
 
@@ -16,7 +19,7 @@ public:
         ::new (static_cast<void*>(storage_)) T(std::forward<Args>(args)...);
     }
     ~ModuleObject() {
-        if (!Get().HasLiveThread()) Get().~T();
+        if (ModuleThread::LiveCount() == 0) Get().~T();
     }
     ModuleObject(const ModuleObject&) = delete;
     ModuleObject& operator=(const ModuleObject&) = delete;

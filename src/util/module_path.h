@@ -1,4 +1,5 @@
-// Where the plug-in's own library file lies, and joining a file name to it.
+// Where the plug-in's own library file lies, and joining a file name to it
+// (module_path_win32.cpp, module_path_posix.cpp).
 #pragma once
 #include <string>
 
@@ -16,9 +17,5 @@ std::u16string GetModuleDirectory();
 // base and more joined by exactly one separator; empty when base is too long
 // for the platform's path buffer (260 units).
 std::u16string AppendPath(const std::u16string& base, const std::u16string& more);
-
-// The platform's file name for a dynamic library called stem:
-// "stem.dll" on Windows, "libstem.so" elsewhere.
-std::u16string DynamicLibraryFileName(const std::u16string& stem);
 
 }  // namespace kavo

@@ -1,6 +1,5 @@
-// Keeps this module loaded while one of its own threads runs, so that a host
-// that unloads the library without uninitialising it does not pull the code
-// from under that thread.
+// Keeps this module loaded while one of its own threads runs
+// (module_reference_win32.cpp, module_reference_posix.cpp).
 #pragma once
 
 namespace kavo {

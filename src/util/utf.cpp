@@ -65,7 +65,7 @@ std::u16string Utf8ToUtf16(const std::string& text) {
             ++taken;
         }
         i += 1 + taken;
-        const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+        const bool surrogate = cp <= 0xFFFF && IsSurrogate(static_cast<char16_t>(cp));
         if (taken < extra || cp < minimum || cp > 0x10FFFF || surrogate) {
             out.push_back(kReplacement);
         } else {
@@ -80,12 +80,11 @@ std::string Utf16ToUtf8(const std::u16string& text) {
     out.reserve(text.size() * 3);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
-            text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (IsSurrogatePairAt(text, i)) {
             const char32_t cp = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             AppendUtf8(out, cp);
             ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+        } else if (IsSurrogate(unit)) {
             AppendUtf8(out, kReplacement);
         } else {
             AppendUtf8(out, unit);

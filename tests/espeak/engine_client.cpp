@@ -1,7 +1,6 @@
 #include "engine_client.h"
 
 #include <dirent.h>
-#include <dlfcn.h>
 #include <iconv.h>
 
 #include <algorithm>
@@ -13,22 +12,17 @@
 namespace espeak_test {
 namespace {
 
-template <typename Function>
-void Resolve(void* library, const char* name, Function*& entry) {
-    entry = reinterpret_cast<Function*>(dlsym(library, name));
-    if (!entry) throw std::runtime_error(std::string("engine lacks ") + name);
-}
-
 EngineLibrary LoadEngine() {
-    void* library = dlopen(ESPEAK_ENGINE_FILE, RTLD_NOW | RTLD_LOCAL);
-    if (!library) throw std::runtime_error(dlerror());
+    std::uint32_t error = 0;
     EngineLibrary engine;
-    Resolve(library, "MSPLogin", engine.login);
-    Resolve(library, "MSPLogout", engine.logout);
-    Resolve(library, "QTTSSessionBegin", engine.sessionBegin);
-    Resolve(library, "QTTSTextPut", engine.textPut);
-    Resolve(library, "QTTSAudioGet", engine.audioGet);
-    Resolve(library, "QTTSSessionEnd", engine.sessionEnd);
+    engine.library = kavo::DynamicLibrary::Open(kavo::Utf8ToUtf16(ESPEAK_ENGINE_FILE), error);
+    if (!engine.library) throw std::runtime_error("cannot load the engine, error " + std::to_string(error));
+    const bool complete =
+        engine.library.Find("MSPLogin", engine.login) && engine.library.Find("MSPLogout", engine.logout) &&
+        engine.library.Find("QTTSSessionBegin", engine.sessionBegin) &&
+        engine.library.Find("QTTSTextPut", engine.textPut) && engine.library.Find("QTTSAudioGet", engine.audioGet) &&
+        engine.library.Find("QTTSSessionEnd", engine.sessionEnd);
+    if (!complete) throw std::runtime_error("the engine lacks an entry point");
     return engine;  // stays loaded for the program's life, as the library itself asks
 }
 

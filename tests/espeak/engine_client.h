@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_api.h"
+#include "engine/engine_contract.h"
+#include "util/dynamic_library.h"
+#include "util/utf.h"
 
 namespace espeak_test {
 
 struct EngineLibrary {
+    kavo::DynamicLibrary library;
     MSPLoginFn* login = nullptr;
     MSPLogoutFn* logout = nullptr;
     QTTSSessionBeginFn* sessionBegin = nullptr;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "util/dynamic_library.h"
 #include "util/module_path.h"
 #include "util/utf.h"
 

@@ -5,7 +5,7 @@
 namespace kavotest {
 FakeEngine::FakeEngine(const PluginHost& host) {
     std::uint32_t error = 0;
-    library_ = kavo::LoadDynamicLibrary((host.folder() / std::filesystem::path(EngineFileName())).u16string(), error);
+    library_ = kavo::DynamicLibrary::Open((host.folder() / std::filesystem::path(EngineFileName())).u16string(), error);
     if (!library_) throw std::runtime_error("cannot load the staged fake engine");
     ResolveOrThrow(library_, "FakeReset", reset_);
     ResolveOrThrow(library_, "FakeSetLoginResult", setLoginResult_);
@@ -29,9 +29,7 @@ FakeEngine::FakeEngine(const PluginHost& host) {
     ResolveOrThrow(library_, "FakeGetSessionEndHint", endHint_);
 }
 
-FakeEngine::~FakeEngine() {
-    if (library_) kavo::FreeDynamicLibrary(library_);
-}
+FakeEngine::~FakeEngine() = default;
 
 std::string FakeEngine::SessionText(int s, bool* hasText) {
     const int length = sessionText_(s, nullptr, 0);

@@ -60,7 +60,7 @@ private:
         return text;
     }
 
-    kavo::LibraryHandle library_ = nullptr;
+    kavo::DynamicLibrary library_;
     FakeResetFn reset_;
     FakeSetLoginResultFn setLoginResult_;
     FakeScriptBeginFn scriptBegin_;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "util/dynamic_library.h"
 #include "util/module_path.h"
 #include "util/thread_id.h"
 
@@ -42,7 +43,7 @@ PluginHost::PluginHost(EngineKind engine, const std::u16string& folderName) : fo
     fs::copy_file(PluginFileInBuild(), plugin);
     if (engine != EngineKind::None) fs::copy_file(EngineBuildFile(engine), folder_ / fs::path(EngineFileName()));
     std::uint32_t error = 0;
-    library_ = kavo::LoadDynamicLibrary(plugin.u16string(), error);
+    library_ = kavo::DynamicLibrary::Open(plugin.u16string(), error);
     if (!library_) throw std::runtime_error("cannot load the plug-in copy, error " + std::to_string(error));
     ResolveOrThrow(library_, "KavoSynthInitialize", api_.Initialize);
     ResolveOrThrow(library_, "KavoSynthUninitialize", api_.Uninitialize);
@@ -61,7 +62,7 @@ PluginHost::PluginHost(EngineKind engine, const std::u16string& folderName) : fo
 PluginHost::~PluginHost() {
     if (library_) {
         api_.Uninitialize();
-        kavo::FreeDynamicLibrary(library_);
+        library_.Close();
     }
     std::error_code ignored;
     fs::remove_all(folder_.parent_path(), ignored);

@@ -49,23 +49,22 @@ public:
     const PluginApi& api() const { return api_; }
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path LogFile() const { return folder_ / "KavoSynthXunFeiClassic.log"; }
-    kavo::LibraryHandle library() const { return library_; }
+    const kavo::DynamicLibrary& library() const { return library_; }
     // The folder as the plug-in sees it (UTF-16, no trailing separator).
     std::u16string FolderText() const { return folder_.u16string(); }
 
 private:
     std::filesystem::path folder_;
-    kavo::LibraryHandle library_ = nullptr;
+    kavo::DynamicLibrary library_;
     PluginApi api_;
 };
 
 std::u16string EngineFileName();
 
 // Finds an export by name; throws (failing the test) when it is missing.
-template <typename Function>
-void ResolveOrThrow(kavo::LibraryHandle library, const char* name, Function& entry) {
-    entry = reinterpret_cast<Function>(kavo::FindLibrarySymbol(library, name));
-    if (!entry) throw std::runtime_error(std::string("library lacks export ") + name);
+template <typename FunctionPointer>
+void ResolveOrThrow(const kavo::DynamicLibrary& library, const char* name, FunctionPointer& entry) {
+    if (!library.Find(name, entry)) throw std::runtime_error(std::string("library lacks export ") + name);
 }
 
 }  // namespace kavotest

@@ -1,4 +1,4 @@
-#include "engine/blocking_queue.h"
+#include "util/blocking_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -96,21 +96,6 @@ TEST(BlockingQueue, UnboundedQueueTakesAThousandPushesWithoutAPop) {
     BlockingQueue<Ref> queue;
     for (int i = 0; i < 1000; ++i) queue.Push(Item(i));
     EXPECT_EQ(queue.Size(), 1000u);
-}
-
-TEST(BlockingQueue, BoundedQueueMakesAProducerWaitForRoom) {
-    BlockingQueue<Ref> queue;
-    queue.SetCapacity(1);
-    queue.Push(Item(1));
-    std::atomic<bool> pushed{false};
-    std::thread producer([&] {
-        queue.Push(Item(2));
-        pushed = true;
-    });
-    EXPECT_EQ(*queue.Pop(), 1);  // makes room
-    producer.join();
-    EXPECT_TRUE(pushed);
-    EXPECT_EQ(*queue.Pop(), 2);
 }
 
 TEST(BlockingQueue, ManyProducersOneConsumerLoseNothingAndKeepEachProducersOrder) {

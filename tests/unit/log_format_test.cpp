@@ -12,7 +12,7 @@ using kavo::LocalTime;
 using kavo::LogEntry;
 
 LocalTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
-    return LocalTime{std::uint16_t(y), std::uint16_t(mo), 0, std::uint16_t(d), std::uint16_t(h), std::uint16_t(mi),
+    return LocalTime{std::uint16_t(y), std::uint16_t(mo), std::uint16_t(d), std::uint16_t(h), std::uint16_t(mi),
                      std::uint16_t(s), std::uint16_t(ms)};
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "util/dynamic_library.h"
 #include "util/module_path.h"
 
 namespace {

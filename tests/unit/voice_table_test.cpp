@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/voice_settings.h"
+#include "plugin/voice_settings_map.h"
 
 namespace {
 
-const kavo::VoiceTable& Voices() { return kavo::GetVoiceTable(); }
+const kavo::VoiceTable& Voices() {
+    static const kavo::VoiceTable table;
+    return table;
+}
 
 TEST(VoiceTable, ListsTheFourVoicesInCodeUnitOrder) {
     EXPECT_EQ(Voices().DisplayNames(),

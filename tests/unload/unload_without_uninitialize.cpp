@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "support/plugin_host.h"
+#include "util/dynamic_library.h"
 #include "util/module_path.h"
 
 using namespace kavotest;
@@ -51,17 +52,18 @@ int main(int argc, char** argv) {
                                folder / std::filesystem::path(EngineFileName()));
 
     std::uint32_t error = 0;
-    kavo::LibraryHandle library = kavo::LoadDynamicLibrary(plugin.u16string(), error);
+    kavo::DynamicLibrary library = kavo::DynamicLibrary::Open(plugin.u16string(), error);
     if (!library) {
         std::fprintf(stderr, "cannot load the plug-in: %u\n", error);
         return 2;
     }
-    auto initialize = reinterpret_cast<bool(KAVOSYNTH_CALL*)(LogSink)>(kavo::FindLibrarySymbol(library, "KavoSynthInitialize"));
-    auto setCallback =
-        reinterpret_cast<void(KAVOSYNTH_CALL*)(PlayCallback)>(kavo::FindLibrarySymbol(library, "KavoSynthSetPlayCallback"));
-    auto speak = reinterpret_cast<bool(KAVOSYNTH_CALL*)(const KavoChar*, const KavoChar*, std::int32_t)>(
-        kavo::FindLibrarySymbol(library, "KavoSynthSpeak"));
-    if (!initialize || !setCallback || !speak) return 3;
+    bool(KAVOSYNTH_CALL * initialize)(LogSink) = nullptr;
+    void(KAVOSYNTH_CALL * setCallback)(PlayCallback) = nullptr;
+    bool(KAVOSYNTH_CALL * speak)(const KavoChar*, const KavoChar*, std::int32_t) = nullptr;
+    if (!library.Find("KavoSynthInitialize", initialize) || !library.Find("KavoSynthSetPlayCallback", setCallback) ||
+        !library.Find("KavoSynthSpeak", speak)) {
+        return 3;
+    }
 
     if (!initialize(fileMode ? nullptr : &OnLog)) return 4;
     setCallback(&OnAudio);
@@ -70,14 +72,14 @@ int main(int argc, char** argv) {
     // Leave more speech queued and the threads running.
     for (int i = 0; i < 20; ++i) speak(K(u"经典科大 小燕"), K(u"pending"), 2);
 
-    kavo::FreeDynamicLibrary(library);
+    library.Close();
 
     // The module must still be there for its threads: a new load finds it running.
-    library = kavo::LoadDynamicLibrary(plugin.u16string(), error);
+    library = kavo::DynamicLibrary::Open(plugin.u16string(), error);
     if (!library) return 7;
-    auto stop = reinterpret_cast<bool(KAVOSYNTH_CALL*)()>(kavo::FindLibrarySymbol(library, "KavoSynthStop"));
-    if (!stop || !stop()) return 8;  // true only while the worker runs
-    kavo::FreeDynamicLibrary(library);
+    bool(KAVOSYNTH_CALL * stop)() = nullptr;
+    if (!library.Find("KavoSynthStop", stop) || !stop()) return 8;  // true only while the worker runs
+    library.Close();
     std::puts("unloaded without uninitialising; exiting with the threads still running");
     return 0;
 }

@@ -34,9 +34,10 @@ public:
     const PluginExports& Exports() const { return exports_; }
 
 private:
-    explicit PluginLibrary(kavo::LibraryHandle handle) : handle_(handle) {}
+    PluginLibrary(kavo::DynamicLibrary library, const PluginExports& exports)
+        : library_(std::move(library)), exports_(exports) {}
 
-    kavo::LibraryHandle handle_;
+    kavo::DynamicLibrary library_;
     PluginExports exports_;
 };
 

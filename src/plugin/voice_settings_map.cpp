@@ -1,4 +1,4 @@
-#include "plugin/voice_settings.h"
+#include "plugin/voice_settings_map.h"
 
 namespace kavo {
 

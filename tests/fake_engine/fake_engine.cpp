@@ -12,11 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/engine_api.h"
+#include "engine/engine_contract.h"
 #include "fake_engine_control.h"
-
-// Exported by the build: a .def file on Windows, default visibility elsewhere.
-#define FAKE_EXPORT
 
 namespace {
 
@@ -55,7 +52,7 @@ struct Streaming {
     int delayMs = 0;
 };
 
-struct FakeEngine {
+struct ScriptedEngine {
     std::mutex mutex;
     std::condition_variable heldChanged;
     int loginResult = 0;
@@ -74,8 +71,8 @@ struct FakeEngine {
 // Never destroyed: a plug-in thread may still call the engine while the process
 // exits (the careless-host tests). The library stays mapped (see CMakeLists.txt),
 // so the record stays reachable.
-FakeEngine& Engine() {
-    static FakeEngine* engine = new FakeEngine();
+ScriptedEngine& Engine() {
+    static ScriptedEngine* engine = new ScriptedEngine();
     return *engine;
 }
 
@@ -99,7 +96,7 @@ int ParseSession(const char* id) {
     return std::atoi(id + 5);
 }
 
-SessionRecord* FindSession(FakeEngine& engine, const char* id) {
+SessionRecord* FindSession(ScriptedEngine& engine, const char* id) {
     const int index = ParseSession(id);
     if (index < 0 || index >= static_cast<int>(engine.sessions.size())) return nullptr;
     return &engine.sessions[index];
@@ -111,7 +108,7 @@ int EnvInt(const char* name) {
 }
 
 // The poll the session's script gives for poll number k.
-[[maybe_unused]] Poll ScriptedPoll(const FakeEngine& engine, const Script& script, const SessionRecord& record, int k) {
+[[maybe_unused]] Poll ScriptedPoll(const ScriptedEngine& engine, const Script& script, const SessionRecord& record, int k) {
     Poll poll;
     if (!script.polls.empty()) {
         if (k < static_cast<int>(script.polls.size())) return script.polls[k];
@@ -146,8 +143,8 @@ QTTSSessionBeginFn QTTSSessionBegin;
 QTTSTextPutFn QTTSTextPut;
 QTTSSessionEndFn QTTSSessionEnd;
 
-FAKE_EXPORT int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char* params) {
-    FakeEngine& engine = Engine();
+int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char* params) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     ++engine.logins;
     engine.credentialsNull = userName == nullptr && password == nullptr;
@@ -157,15 +154,15 @@ FAKE_EXPORT int ENGINE_CALL MSPLogin(const char* userName, const char* password,
     return engine.loginResult;
 }
 
-FAKE_EXPORT int ENGINE_CALL MSPLogout() {
-    FakeEngine& engine = Engine();
+int ENGINE_CALL MSPLogout() {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     ++engine.logouts;
     return 0;
 }
 
-FAKE_EXPORT const char* ENGINE_CALL QTTSSessionBegin(const char* params, int* errorCode) {
-    FakeEngine& engine = Engine();
+const char* ENGINE_CALL QTTSSessionBegin(const char* params, int* errorCode) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     const int index = static_cast<int>(engine.sessions.size());
     engine.sessions.emplace_back();
@@ -179,9 +176,9 @@ FAKE_EXPORT const char* ENGINE_CALL QTTSSessionBegin(const char* params, int* er
     return record.id.c_str();
 }
 
-FAKE_EXPORT int ENGINE_CALL QTTSTextPut(const char* sessionId, const char* text, unsigned int textLength,
+int ENGINE_CALL QTTSTextPut(const char* sessionId, const char* text, unsigned int textLength,
                                         const char* /*params*/) {
-    FakeEngine& engine = Engine();
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     SessionRecord* record = FindSession(engine, sessionId);
     if (!record) return 10108;
@@ -193,9 +190,9 @@ FAKE_EXPORT int ENGINE_CALL QTTSTextPut(const char* sessionId, const char* text,
 #if !defined(FAKE_ENGINE_WITHOUT_AUDIO_GET)
 QTTSAudioGetFn QTTSAudioGet;
 
-FAKE_EXPORT const void* ENGINE_CALL QTTSAudioGet(const char* sessionId, unsigned int* audioLength, int* synthStatus,
+const void* ENGINE_CALL QTTSAudioGet(const char* sessionId, unsigned int* audioLength, int* synthStatus,
                                                  int* errorCode) {
-    FakeEngine& engine = Engine();
+    ScriptedEngine& engine = Engine();
     std::unique_lock<std::mutex> lock(engine.mutex);
     SessionRecord* record = FindSession(engine, sessionId);
     if (!record) {
@@ -226,8 +223,8 @@ FAKE_EXPORT const void* ENGINE_CALL QTTSAudioGet(const char* sessionId, unsigned
 }
 #endif
 
-FAKE_EXPORT int ENGINE_CALL QTTSSessionEnd(const char* sessionId, const char* hints) {
-    FakeEngine& engine = Engine();
+int ENGINE_CALL QTTSSessionEnd(const char* sessionId, const char* hints) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     SessionRecord* record = FindSession(engine, sessionId);
     if (!record) return 10108;
@@ -238,8 +235,8 @@ FAKE_EXPORT int ENGINE_CALL QTTSSessionEnd(const char* sessionId, const char* hi
 
 // Control exports.
 
-FAKE_EXPORT void FakeReset(void) {
-    FakeEngine& engine = Engine();
+void FakeReset(void) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.loginResult = 0;
     engine.logins = 0;
@@ -250,34 +247,34 @@ FAKE_EXPORT void FakeReset(void) {
     engine.streaming = Streaming{};
 }
 
-FAKE_EXPORT void FakeSetLoginResult(int result) {
-    FakeEngine& engine = Engine();
+void FakeSetLoginResult(int result) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.loginResult = result;
 }
 
-FAKE_EXPORT void FakeScriptBegin(int session, int beginError, int nullIdentifier) {
-    FakeEngine& engine = Engine();
+void FakeScriptBegin(int session, int beginError, int nullIdentifier) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.scripts[session].beginError = beginError;
     engine.scripts[session].nullIdentifier = nullIdentifier != 0;
 }
 
-FAKE_EXPORT void FakeScriptTextPutError(int session, int error) {
-    FakeEngine& engine = Engine();
+void FakeScriptTextPutError(int session, int error) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.scripts[session].textPutError = error;
 }
 
-FAKE_EXPORT void FakeScriptAudioGetError(int session, int poll, int error) {
-    FakeEngine& engine = Engine();
+void FakeScriptAudioGetError(int session, int poll, int error) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.scripts[session].audioGetErrorPoll = poll;
     engine.scripts[session].audioGetError = error;
 }
 
-FAKE_EXPORT void FakeScriptPoll(int session, const int16_t* samples, int count, int oddByte, int status, int hold) {
-    FakeEngine& engine = Engine();
+void FakeScriptPoll(int session, const int16_t* samples, int count, int oddByte, int status, int hold) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     Poll poll;
     poll.hasBlock = (samples && count > 0) || oddByte >= 0;
@@ -288,94 +285,94 @@ FAKE_EXPORT void FakeScriptPoll(int session, const int16_t* samples, int count, 
     engine.scripts[session].polls.push_back(std::move(poll));
 }
 
-FAKE_EXPORT void FakeScriptPollDelay(int session, int milliseconds) {
-    FakeEngine& engine = Engine();
+void FakeScriptPollDelay(int session, int milliseconds) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.scripts[session].pollDelayMs = milliseconds;
 }
 
-FAKE_EXPORT void FakeSetStreaming(int blocks, int samplesPerBlock, int amplitude, int delayMs) {
-    FakeEngine& engine = Engine();
+void FakeSetStreaming(int blocks, int samplesPerBlock, int amplitude, int delayMs) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.streaming = Streaming{blocks, samplesPerBlock, amplitude, delayMs};
 }
 
-FAKE_EXPORT int FakeWaitHeld(int timeoutMs) {
-    FakeEngine& engine = Engine();
+int FakeWaitHeld(int timeoutMs) {
+    ScriptedEngine& engine = Engine();
     std::unique_lock<std::mutex> lock(engine.mutex);
     const bool held = engine.heldChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                                   [&] { return engine.holdsStarted > engine.releases; });
     return held ? 1 : 0;
 }
 
-FAKE_EXPORT void FakeRelease(void) {
-    FakeEngine& engine = Engine();
+void FakeRelease(void) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     if (engine.holdsStarted > engine.releases) ++engine.releases;  // never releases a hold ahead of time
     engine.heldChanged.notify_all();
 }
 
-FAKE_EXPORT int FakeLoginCount(void) {
-    FakeEngine& engine = Engine();
+int FakeLoginCount(void) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     return engine.logins;
 }
 
-FAKE_EXPORT int FakeLogoutCount(void) {
-    FakeEngine& engine = Engine();
+int FakeLogoutCount(void) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     return engine.logouts;
 }
 
-FAKE_EXPORT int FakeLoginCredentialsNull(void) {
-    FakeEngine& engine = Engine();
+int FakeLoginCredentialsNull(void) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     return engine.credentialsNull ? 1 : 0;
 }
 
-FAKE_EXPORT int FakeGetLoginParams(char* buf, int capacity) {
-    FakeEngine& engine = Engine();
+int FakeGetLoginParams(char* buf, int capacity) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     return CopyOut(engine.loginParams, buf, capacity);
 }
 
-FAKE_EXPORT int FakeSessionCount(void) {
-    FakeEngine& engine = Engine();
+int FakeSessionCount(void) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     return static_cast<int>(engine.sessions.size());
 }
 
-FAKE_EXPORT int FakeGetSessionParams(int session, char* buf, int capacity) {
-    FakeEngine& engine = Engine();
+int FakeGetSessionParams(int session, char* buf, int capacity) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
     return CopyOut(engine.sessions[session].params, buf, capacity);
 }
 
-FAKE_EXPORT int FakeGetSessionText(int session, char* buf, int capacity) {
-    FakeEngine& engine = Engine();
+int FakeGetSessionText(int session, char* buf, int capacity) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
     if (!engine.sessions[session].textPut) return -1;
     return CopyOut(engine.sessions[session].text, buf, capacity);
 }
 
-FAKE_EXPORT int FakeGetSessionPolls(int session) {
-    FakeEngine& engine = Engine();
+int FakeGetSessionPolls(int session) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
     return engine.sessions[session].polls;
 }
 
-FAKE_EXPORT int FakeGetSessionEnds(int session) {
-    FakeEngine& engine = Engine();
+int FakeGetSessionEnds(int session) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
     return engine.sessions[session].ends;
 }
 
-FAKE_EXPORT int FakeGetSessionEndHint(int session, char* buf, int capacity) {
-    FakeEngine& engine = Engine();
+int FakeGetSessionEndHint(int session, char* buf, int capacity) {
+    ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     if (session < 0 || session >= static_cast<int>(engine.sessions.size())) return -1;
     return CopyOut(engine.sessions[session].endHint, buf, capacity);

@@ -1,10 +1,17 @@
-// The six entry points of the MSC classic speech engine library, as the plug-in
-// calls them. Substitute engines declare their functions with these types so
-// that the compiler holds both sides to one contract.
+// The contract of the MSC classic speech engine library: its six entry points,
+// their calling convention, and the values the plug-in reads back. The plug-in
+// and both substitute engines (espeak, and the tests' scriptable one) are
+// built against these types, so the compiler holds every side to one contract.
 #pragma once
 #include <type_traits>
 
-#include "util/platform_abi.h"
+// Standard call on 32-bit Windows (the callee removes its arguments); the
+// platform's only convention elsewhere.
+#if defined(_WIN32) && !defined(_WIN64)
+#define ENGINE_CALL __stdcall
+#else
+#define ENGINE_CALL
+#endif
 
 extern "C" {
 
@@ -23,13 +30,14 @@ typedef int ENGINE_CALL QTTSSessionEndFn(const char* sessionId, const char* hint
 
 }  // extern "C"
 
-// Synthesis status that QTTSAudioGet reports with the last block of a text.
+// Result and error code of every entry point that succeeded.
+constexpr int kEngineOk = 0;
+// Synthesis status of QTTSAudioGet: more audio is to come, or this was the last.
+constexpr int kEngineSynthContinuing = 1;
 constexpr int kEngineSynthComplete = 2;
 
 #if defined(_WIN32) && !defined(_WIN64)
-// On 32-bit Windows the engine's entry points clean their own arguments off the
-// stack (standard call); a pointer of any other convention would corrupt the
-// stack at the first call.
+// A pointer of any other convention would corrupt the stack at the first call.
 static_assert(std::is_same_v<MSPLoginFn*, int(__stdcall*)(const char*, const char*, const char*)>);
 static_assert(std::is_same_v<MSPLogoutFn*, int(__stdcall*)()>);
 static_assert(std::is_same_v<QTTSSessionBeginFn*, const char*(__stdcall*)(const char*, int*)>);

@@ -11,8 +11,9 @@ struct SpeakRequest {
     static constexpr std::int32_t kSpeak = 0;
 
     std::int32_t kind;
-    std::int32_t value;  // handed back unchanged with every callback of the request
-    std::u16string voice;
+    std::int32_t value;         // handed back unchanged with every callback of the request
+    std::u16string voice;       // the display name, as the host passed it
+    std::string engineVoice;    // the engine's identifier of that voice
     std::u16string text;
 };
 

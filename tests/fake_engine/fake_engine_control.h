@@ -15,55 +15,53 @@
 #include <stdint.h>
 
 // The control exports use the platform's default (C) calling convention.
-#define FAKE_CONTROL_CALL
-
 #ifdef __cplusplus
 extern "C" {
 #endif
 
 // Forget every script and every record; the login result becomes 0.
-typedef void(FAKE_CONTROL_CALL* FakeResetFn)(void);
-typedef void(FAKE_CONTROL_CALL* FakeSetLoginResultFn)(int result);
+typedef void(*FakeResetFn)(void);
+typedef void(*FakeSetLoginResultFn)(int result);
 
 // Scripts for session `session`.
 // beginError: the error code QTTSSessionBegin reports; nullIdentifier: return a
 // null identifier with error 0.
-typedef void(FAKE_CONTROL_CALL* FakeScriptBeginFn)(int session, int beginError, int nullIdentifier);
-typedef void(FAKE_CONTROL_CALL* FakeScriptTextPutErrorFn)(int session, int error);
+typedef void(*FakeScriptBeginFn)(int session, int beginError, int nullIdentifier);
+typedef void(*FakeScriptTextPutErrorFn)(int session, int error);
 // Poll `poll` (0-based) of the session reports `error` (with the block scripted for it, if any).
-typedef void(FAKE_CONTROL_CALL* FakeScriptAudioGetErrorFn)(int session, int poll, int error);
+typedef void(*FakeScriptAudioGetErrorFn)(int session, int poll, int error);
 // Appends one poll to the session's script: a block of `count` samples (none
 // when samples is null and count is 0), plus one extra byte of value oddByte
 // when oddByte >= 0, and the status the poll reports. hold: the poll waits,
 // before it answers, until FakeRelease.
-typedef void(FAKE_CONTROL_CALL* FakeScriptPollFn)(int session, const int16_t* samples, int count, int oddByte,
+typedef void(*FakeScriptPollFn)(int session, const int16_t* samples, int count, int oddByte,
                                                   int status, int hold);
 // Every poll of the session sleeps this long before it answers.
-typedef void(FAKE_CONTROL_CALL* FakeScriptPollDelayFn)(int session, int milliseconds);
+typedef void(*FakeScriptPollDelayFn)(int session, int milliseconds);
 // Sessions without a script of their own: `blocks` blocks of `samplesPerBlock`
 // samples of value `amplitude`, the last with status 2, each poll after
 // `delayMs`. blocks 0 restores the default script.
-typedef void(FAKE_CONTROL_CALL* FakeSetStreamingFn)(int blocks, int samplesPerBlock, int amplitude, int delayMs);
+typedef void(*FakeSetStreamingFn)(int blocks, int samplesPerBlock, int amplitude, int delayMs);
 
 // Holding polls: wait (at most timeoutMs) until a poll is held; release it.
-typedef int(FAKE_CONTROL_CALL* FakeWaitHeldFn)(int timeoutMs);
-typedef void(FAKE_CONTROL_CALL* FakeReleaseFn)(void);
+typedef int(*FakeWaitHeldFn)(int timeoutMs);
+typedef void(*FakeReleaseFn)(void);
 
 // Read-back. Strings are copied with a terminator into buf (capacity bytes);
 // the result is the full length in bytes, or -1 when there is no such record.
-typedef int(FAKE_CONTROL_CALL* FakeLoginCountFn)(void);
-typedef int(FAKE_CONTROL_CALL* FakeLogoutCountFn)(void);
-typedef int(FAKE_CONTROL_CALL* FakeGetLoginParamsFn)(char* buf, int capacity);
-typedef int(FAKE_CONTROL_CALL* FakeSessionCountFn)(void);
-typedef int(FAKE_CONTROL_CALL* FakeGetSessionParamsFn)(int session, char* buf, int capacity);
+typedef int(*FakeLoginCountFn)(void);
+typedef int(*FakeLogoutCountFn)(void);
+typedef int(*FakeGetLoginParamsFn)(char* buf, int capacity);
+typedef int(*FakeSessionCountFn)(void);
+typedef int(*FakeGetSessionParamsFn)(int session, char* buf, int capacity);
 // The bytes given to QTTSTextPut (length: the textLength argument); -1 if no put.
-typedef int(FAKE_CONTROL_CALL* FakeGetSessionTextFn)(int session, char* buf, int capacity);
-typedef int(FAKE_CONTROL_CALL* FakeGetSessionPollsFn)(int session);
+typedef int(*FakeGetSessionTextFn)(int session, char* buf, int capacity);
+typedef int(*FakeGetSessionPollsFn)(int session);
 // Number of QTTSSessionEnd calls for the session, and the hint of the last one.
-typedef int(FAKE_CONTROL_CALL* FakeGetSessionEndsFn)(int session);
-typedef int(FAKE_CONTROL_CALL* FakeGetSessionEndHintFn)(int session, char* buf, int capacity);
+typedef int(*FakeGetSessionEndsFn)(int session);
+typedef int(*FakeGetSessionEndHintFn)(int session, char* buf, int capacity);
 // Whether the login user name and password were both null.
-typedef int(FAKE_CONTROL_CALL* FakeLoginCredentialsNullFn)(void);
+typedef int(*FakeLoginCredentialsNullFn)(void);
 
 #ifdef __cplusplus
 }

@@ -1,22 +1,20 @@
-// Rate, volume and pitch per voice, kept for the library's lifetime.
+// Rate, volume and pitch per voice, as the host set them, kept for the
+// library's lifetime; the worker reads a voice's settings through the
+// engine's narrow VoiceSettingsSource.
 #pragma once
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
 
-namespace kavo {
+#include "engine/voice_settings.h"
 
-struct VoiceSettings {
-    std::int32_t rate = 50;
-    std::int32_t volume = 100;
-    std::int32_t pitch = 50;
-};
+namespace kavo {
 
 // Host values are clamped to this range, never refused.
 std::int32_t ClampSetting(std::int32_t value);
 
-class VoiceSettingsMap {
+class VoiceSettingsMap final : public VoiceSettingsSource {
 public:
     using Field = std::int32_t VoiceSettings::*;
 
@@ -24,7 +22,7 @@ public:
     // defaults on first use.
     void Store(const std::u16string& voice, Field field, std::int32_t value);
     // A copy of the voice's record, creating it with defaults on first use.
-    VoiceSettings Read(const std::u16string& voice);
+    VoiceSettings Read(const std::u16string& voice) override;
     bool HasEntry(const std::u16string& voice) const;
 
 private:

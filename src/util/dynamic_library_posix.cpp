@@ -1,0 +1,26 @@
+#include <dlfcn.h>
+#include <errno.h>
+
+#include "util/dynamic_library.h"
+#include "util/utf.h"
+
+namespace kavo {
+
+DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode) {
+    errno = 0;
+    void* handle = dlopen(Utf16ToUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+    // dlopen has no code of its own; the file system's errno says why, where it was set.
+    errorCode = handle ? 0 : static_cast<std::uint32_t>(errno != 0 ? errno : ENOENT);
+    return DynamicLibrary(handle);
+}
+
+void DynamicLibrary::Close() {
+    if (handle_) dlclose(handle_);
+    handle_ = nullptr;
+}
+
+void* DynamicLibrary::Symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
+
+std::u16string DynamicLibraryFileName(const std::u16string& stem) { return u"lib" + stem + u".so"; }
+
+}  // namespace kavo

@@ -1,0 +1,9 @@
+#include <windows.h>
+
+#include "util/thread_id.h"
+
+namespace kavo {
+
+std::uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
+
+}  // namespace kavo
