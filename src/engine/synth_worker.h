@@ -19,7 +19,7 @@ namespace kavo {
 class SynthWorker {
 public:
     // settings: read once per request; playCallback: re-read before every call.
-    SynthWorker(VoiceSettingsSource& settings, const std::atomic<PlayCallback>& playCallback)
+    SynthWorker(VoiceSettingsMap& settings, const std::atomic<PlayCallback>& playCallback)
         : settings_(settings), playCallback_(playCallback) {}
     SynthWorker(const SynthWorker&) = delete;
     SynthWorker& operator=(const SynthWorker&) = delete;
@@ -41,7 +41,7 @@ private:
     void Serve(const SpeakRequest& request);
     void EndOfRequest(const SpeakRequest& request) const;
 
-    VoiceSettingsSource& settings_;
+    VoiceSettingsMap& settings_;
     const std::atomic<PlayCallback>& playCallback_;
 
     std::optional<ModuleThread> thread_;

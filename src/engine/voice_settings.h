@@ -1,6 +1,10 @@
-// A voice's prosody as the engine receives it, and where the worker reads it.
+// Rate, volume and pitch per voice, as the host set them, kept for the
+// library's lifetime. The plug-in's setters store into the map; the worker
+// copies a voice's record when it takes a request.
 #pragma once
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 
 namespace kavo {
@@ -11,15 +15,23 @@ struct VoiceSettings {
     std::int32_t pitch = 50;
 };
 
-// The per-voice settings the worker copies when it takes a request; kept by the
-// plug-in, which the host configures.
-class VoiceSettingsSource {
-public:
-    // A copy of the voice's settings, the defaults for a voice never set.
-    virtual VoiceSettings Read(const std::u16string& voice) = 0;
+// Host values are clamped to this range, never refused.
+std::int32_t ClampSetting(std::int32_t value);
 
-protected:
-    ~VoiceSettingsSource() = default;
+class VoiceSettingsMap {
+public:
+    using Field = std::int32_t VoiceSettings::*;
+
+    // Stores value in one field of the voice's record, creating the record with
+    // defaults on first use.
+    void Store(const std::u16string& voice, Field field, std::int32_t value);
+    // A copy of the voice's record, creating it with defaults on first use.
+    VoiceSettings Read(const std::u16string& voice);
+    bool HasEntry(const std::u16string& voice) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::u16string, VoiceSettings> settings_;
 };
 
 }  // namespace kavo

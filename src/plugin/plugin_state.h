@@ -4,7 +4,7 @@
 
 #include "engine/synth_worker.h"
 #include "kavosynth.h"
-#include "plugin/voice_settings_map.h"
+#include "engine/voice_settings.h"
 #include "plugin/voice_table.h"
 
 namespace kavo {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/voice_settings_map.h"
+#include "engine/voice_settings.h"
 
 namespace {
 

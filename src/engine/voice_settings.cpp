@@ -1,4 +1,4 @@
-#include "plugin/voice_settings_map.h"
+#include "engine/voice_settings.h"
 
 namespace kavo {
 
