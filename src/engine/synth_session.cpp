@@ -6,6 +6,7 @@
 #include "log/log_level.h"
 #include "log/logger.h"
 #include "util/ansi_text.h"
+#include "util/host_call.h"
 #include "util/wide_builder.h"
 
 namespace kavo {
@@ -52,8 +53,8 @@ bool SynthSession::Begin(const std::u16string& voice, const std::string& engineV
     return began_;
 }
 
-SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value, const std::atomic<bool>& stop) {
-    if (stop.load()) return SpeakResult::Aborted;
+SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value, const StopCheck& stop) {
+    if (stop.Stopped()) return SpeakResult::Aborted;
 
     std::string text;
     WideToAnsi(piece, text);  // a piece with no narrow form is put as an empty text
@@ -66,7 +67,7 @@ SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value,
     }
 
     bool audioStarted = false;
-    if (stop.load()) return SpeakResult::Aborted;
+    if (stop.Stopped()) return SpeakResult::Aborted;
     for (;;) {
         const AudioFetch fetch = engine_.GetAudio(sessionId_);
         if (fetch.error != kEngineOk) {
@@ -88,7 +89,7 @@ SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value,
             }
         }
         if (fetch.status == kEngineSynthComplete) return SpeakResult::Finished;
-        if (stop.load()) return SpeakResult::Aborted;
+        if (stop.Stopped()) return SpeakResult::Aborted;
     }
 }
 
@@ -102,7 +103,7 @@ void SynthSession::End() {
 void SynthSession::Deliver(const void* block, std::uint32_t bytes, std::int32_t value) const {
     // Re-read before every call: the host may change or clear it during speech.
     if (const PlayCallback callback = playCallback_.load()) {
-        callback(reinterpret_cast<const KavoChar*>(voice_.c_str()), block, bytes, value);
+        CallHost(callback, reinterpret_cast<const KavoChar*>(voice_.c_str()), block, bytes, value);
     }
 }
 

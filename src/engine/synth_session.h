@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/engine_binding.h"
+#include "engine/stop_check.h"
 #include "engine/voice_settings.h"
 #include "kavosynth.h"
 
@@ -42,7 +43,7 @@ public:
     bool Begin(const std::u16string& voice, const std::string& engineVoice, const std::u16string& piece,
                const VoiceSettings& settings);
     // Puts the piece and delivers its audio. Only after a Begin that returned true.
-    SpeakResult Speak(const std::u16string& piece, std::int32_t value, const std::atomic<bool>& stop);
+    SpeakResult Speak(const std::u16string& piece, std::int32_t value, const StopCheck& stop);
     // Closes the engine session if it began; later calls do nothing.
     void End();
 

@@ -4,34 +4,47 @@
 #include "engine/text_split.h"
 #include "log/log_level.h"
 #include "log/logger.h"
+#include "util/host_call.h"
 
 namespace kavo {
 
 bool SynthWorker::Start() {
+    // Requests a caller slipped in while the last worker shut down are not this worker's.
+    requests_.RemoveIf(nullptr);
+    // Running before the thread exists: its first log line may already reach
+    // a host that calls back in.
+    running_.exchange(true);
+    accepting_.exchange(true);
     try {
         thread_.emplace([this] { Run(); });
     } catch (...) {
+        accepting_.exchange(false);
+        running_.exchange(false);
         return false;  // the platform refused a thread
     }
-    running_.exchange(true);
     return true;
 }
 
-bool SynthWorker::Shutdown() {
-    if (!running_.load()) return true;
-    // The worker cannot wait for itself (a host calling from inside its callback).
-    if (thread_ && thread_->IsCurrentThread()) return false;
+void SynthWorker::Shutdown() {
+    if (!running_.load()) return;
+    accepting_.exchange(false);
     StopSpeech();
     requests_.Push(nullptr);
-    if (thread_) thread_->Join();
+    thread_->Join();
     thread_.reset();
     running_.exchange(false);
+}
+
+bool SynthWorker::Queue(SpeakRequest request) {
+    if (!accepting_.load()) return false;
+    request.stopGeneration = stopGeneration_.load();
+    requests_.Push(std::make_shared<const SpeakRequest>(std::move(request)));
     return true;
 }
 
 void SynthWorker::StopSpeech() {
     requests_.RemoveIf([](const SpeakRequestRef& request) { return request != nullptr; });
-    stop_.exchange(true);
+    stopGeneration_.fetch_add(1);
 }
 
 void SynthWorker::Run() noexcept {
@@ -61,9 +74,10 @@ void SynthWorker::Run() noexcept {
 }
 
 void SynthWorker::Serve(const SpeakRequest& request) {
-    // Lowered as soon as the request is taken, so that a stop made while it is
-    // being prepared (a long text takes a while to split) still reaches it.
-    stop_.exchange(false);
+    const StopCheck stop(stopGeneration_, request.stopGeneration);
+    // A request stopped before it was taken, or taken while the worker shuts
+    // down, is dropped unheard.
+    if (stop.Stopped() || !accepting_.load()) return;
     if (request.kind != SpeakRequest::kSpeak || !engine_.IsLoggedIn()) return;
 
     const VoiceSettings settings = settings_.Read(request.voice);
@@ -74,7 +88,7 @@ void SynthWorker::Serve(const SpeakRequest& request) {
         SynthSession session(engine_, playCallback_);
         // An engine that refuses a piece ends the request, silently toward the host.
         if (!session.Begin(request.voice, request.engineVoice, piece, settings)) return;
-        const SpeakResult result = session.Speak(piece, request.value, stop_);
+        const SpeakResult result = session.Speak(piece, request.value, stop);
         session.End();
         if (result == SpeakResult::Finished) continue;
         if (result == SpeakResult::Aborted) return;  // stopped: no end-of-request call
@@ -85,7 +99,8 @@ void SynthWorker::Serve(const SpeakRequest& request) {
 
 void SynthWorker::EndOfRequest(const SpeakRequest& request) const {
     if (const PlayCallback callback = playCallback_.load()) {
-        callback(reinterpret_cast<const KavoChar*>(request.voice.c_str()), nullptr, 0, request.value);
+        CallHost(callback, reinterpret_cast<const KavoChar*>(request.voice.c_str()), nullptr, std::uint32_t{0},
+                 request.value);
     }
 }
 

@@ -3,6 +3,7 @@
 // PlayCallback.
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,16 +25,19 @@ public:
     SynthWorker(const SynthWorker&) = delete;
     SynthWorker& operator=(const SynthWorker&) = delete;
 
-    // Creates the thread, which loads the engine itself. False, with nothing
-    // changed, when the platform refuses a new thread.
+    // Marks the worker running and creates its thread, which loads the engine
+    // itself and starts from an empty queue. False, with nothing changed, when
+    // the platform refuses a new thread.
     bool Start();
-    // Stops speech, sends the exit marker and joins the thread. False, with
-    // nothing changed, when called on the worker thread itself.
-    bool Shutdown();
+    // Refuses further requests, stops speech, sends the exit marker and joins
+    // the thread. Never call it on the worker thread.
+    void Shutdown();
     bool IsRunning() const { return running_.load(); }
 
-    void Queue(SpeakRequestRef request) { requests_.Push(request); }
-    // Drops every pending request (keeping an exit marker) and cuts the current one short.
+    // Queues the request; false once a shutdown has begun.
+    bool Queue(SpeakRequest request);
+    // Drops every pending request (keeping an exit marker) and cuts short every
+    // request queued before it, the one being spoken included.
     void StopSpeech();
 
 private:
@@ -46,7 +50,8 @@ private:
 
     std::optional<ModuleThread> thread_;
     std::atomic<bool> running_{false};
-    std::atomic<bool> stop_{false};
+    std::atomic<bool> accepting_{false};  // requests are taken: from Start until a shutdown begins
+    std::atomic<std::uint64_t> stopGeneration_{0};
     BlockingQueue<SpeakRequestRef> requests_;
     EngineBinding engine_;                // the worker thread's alone
     std::vector<std::u16string> pieces_;  // reused from request to request

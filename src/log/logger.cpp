@@ -4,6 +4,7 @@
 
 #include "log/log_format.h"
 #include "log/log_level.h"
+#include "util/host_call.h"
 #include "util/module_object.h"
 #include "util/module_path.h"
 #include "util/text_file.h"
@@ -70,7 +71,7 @@ bool Logger::SendToSink(std::int32_t level, const std::u16string& message) {
     const LogSink sink = sink_.load();
     if (!sink) return false;
     const std::u16string text = FormatSinkText(CurrentThreadId(), message);
-    sink(level, reinterpret_cast<const KavoChar*>(text.c_str()));
+    CallHost(sink, level, reinterpret_cast<const KavoChar*>(text.c_str()));
     return true;
 }
 

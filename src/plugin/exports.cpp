@@ -2,12 +2,14 @@
 // inside crosses it; a failure answers as the function's refusal does.
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/speak_request.h"
 #include "kavosynth.h"
 #include "log/logger.h"
 #include "plugin/plugin_state.h"
+#include "util/module_thread.h"
 
 namespace {
 
@@ -30,6 +32,27 @@ bool Guarded(Body body) noexcept {
     }
 }
 
+// Set while this thread is inside KavoSynthInitialize or KavoSynthUninitialize.
+thread_local bool insideLifecycleCall = false;
+
+// Initialize and Uninitialize run one at a time. One made on a plug-in thread
+// (from inside the PlayCallback, or a LogSink line sent there), or nested in
+// another on the same thread (from the LogSink line that call sends), is
+// refused and changes nothing: it could only wait for itself or act on a
+// half-made state.
+template <typename Body>
+bool LifecycleCall(Body body) noexcept {
+    if (insideLifecycleCall || kavo::ModuleThread::OnModuleThread()) return false;
+    return Guarded([&] {
+        std::lock_guard<std::mutex> lock(GetPluginState().lifecycle);
+        insideLifecycleCall = true;
+        struct Leave {
+            ~Leave() { insideLifecycleCall = false; }
+        } leave;
+        return body();
+    });
+}
+
 bool StoreSetting(const KavoChar* voiceName, std::int32_t value, kavo::VoiceSettingsMap::Field field) {
     return Guarded([&] {
         if (!voiceName) return false;
@@ -48,7 +71,7 @@ bool StoreSetting(const KavoChar* voiceName, std::int32_t value, kavo::VoiceSett
 extern "C" {
 
 KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthInitialize(LogSink sink) {
-    return Guarded([&] {
+    return LifecycleCall([&] {
         kavo::Logger& logger = kavo::GetLogger();
         const bool loggerWasReady = logger.IsInitialized();
         if (!logger.Init(sink)) return false;
@@ -64,8 +87,8 @@ KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthInitialize(LogSink sink) {
 }
 
 KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthUninitialize(void) {
-    return Guarded([] {
-        if (!GetPluginState().worker.Shutdown()) return false;
+    return LifecycleCall([] {
+        GetPluginState().worker.Shutdown();
         kavo::GetLogger().Cleanup();
         return true;
     });
@@ -126,9 +149,8 @@ KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthSpeak(const KavoChar* voiceName, cons
         if (!state.worker.IsRunning()) return false;
         std::string engineVoice = state.voices.EngineIdentifier(voice);
         if (engineVoice.empty()) return false;
-        state.worker.Queue(std::make_shared<const kavo::SpeakRequest>(kavo::SpeakRequest{
-            kavo::SpeakRequest::kSpeak, value, std::move(voice), std::move(engineVoice), std::move(copy)}));
-        return true;
+        return state.worker.Queue(kavo::SpeakRequest{kavo::SpeakRequest::kSpeak, value, std::move(voice),
+                                                     std::move(engineVoice), std::move(copy)});
     });
 }
 

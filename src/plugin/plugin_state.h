@@ -1,6 +1,7 @@
 // The module-wide state behind the exported functions.
 #pragma once
 #include <atomic>
+#include <mutex>
 
 #include "engine/synth_worker.h"
 #include "kavosynth.h"
@@ -15,6 +16,8 @@ struct PluginState {
     const VoiceTable voices;
     VoiceSettingsMap settings;
     SynthWorker worker{settings, playCallback};
+    // Held by KavoSynthInitialize and KavoSynthUninitialize for their whole run.
+    std::mutex lifecycle;
 };
 
 PluginState& GetPluginState();

@@ -11,8 +11,10 @@ namespace kavo {
 class DynamicLibrary {
 public:
     DynamicLibrary() = default;
-    // Loads the file. An empty value when it does not load, with the loader's
-    // error code in errorCode.
+    // Loads the file at a full path; a bare or relative name is refused rather
+    // than looked up through the loader's search path, where anyone may plant a
+    // library. An empty value when it does not load, with the loader's error
+    // code (or the platform's "path not found" code) in errorCode.
     static DynamicLibrary Open(const std::u16string& path, std::uint32_t& errorCode);
 
     ~DynamicLibrary() { Close(); }

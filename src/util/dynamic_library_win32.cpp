@@ -4,7 +4,22 @@
 
 namespace kavo {
 
+namespace {
+
+// "C:\..." or "\\server\...": a path the loader takes as it is, without a search.
+bool IsFullPath(const std::u16string& path) {
+    const bool drive = path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
+    const bool unc = path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\';
+    return drive || unc;
+}
+
+}  // namespace
+
 DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode) {
+    if (!IsFullPath(path)) {
+        errorCode = ERROR_PATH_NOT_FOUND;
+        return DynamicLibrary();
+    }
     HMODULE handle = LoadLibraryW(reinterpret_cast<const wchar_t*>(path.c_str()));
     errorCode = handle ? 0 : GetLastError();
     return DynamicLibrary(handle);

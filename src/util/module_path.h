@@ -11,11 +11,12 @@ namespace kavo {
 void SetModuleInstance(void* instance);
 
 // The folder that holds the library file of this module, without a trailing
-// separator (a root keeps its separator); empty when it cannot be had.
+// separator (a root keeps its separator); empty when it cannot be had (on
+// Windows also when the path does not fit 260 units).
 std::u16string GetModuleDirectory();
 
-// base and more joined by exactly one separator; empty when base is too long
-// for the platform's path buffer (260 units).
+// base and more joined by exactly one separator; on Windows, empty when base is
+// too long for the path buffer (260 units).
 std::u16string AppendPath(const std::u16string& base, const std::u16string& more);
 
 }  // namespace kavo

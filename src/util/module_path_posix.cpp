@@ -11,9 +11,6 @@
 namespace kavo {
 namespace {
 
-// Same limit as the Windows path buffer, so both platforms refuse the same paths.
-constexpr std::size_t kMaxPath = 260;
-
 void* moduleInstance = nullptr;
 
 std::string ModuleFilePath() {
@@ -37,9 +34,11 @@ std::string ModuleFilePath() {
 
 void SetModuleInstance(void* instance) { moduleInstance = instance; }
 
+// POSIX paths have no length limit here, and their bytes need not be UTF-8:
+// they are carried losslessly (PathBytesToUtf16) until they reach the file system.
 std::u16string GetModuleDirectory() {
-    const std::u16string path = Utf8ToUtf16(ModuleFilePath());
-    if (path.empty() || path.size() >= kMaxPath) return std::u16string();
+    const std::u16string path = PathBytesToUtf16(ModuleFilePath());
+    if (path.empty()) return std::u16string();
     const std::size_t slash = path.find_last_of(u'/');
     if (slash == std::u16string::npos) return std::u16string();
     if (slash == 0) return u"/";
@@ -47,14 +46,11 @@ std::u16string GetModuleDirectory() {
 }
 
 std::u16string AppendPath(const std::u16string& base, const std::u16string& more) {
-    if (base.size() >= kMaxPath) return std::u16string();
     std::u16string joined = base;
     std::size_t skip = 0;
     while (skip < more.size() && more[skip] == u'/') ++skip;
     if (!joined.empty() && joined.back() != u'/' && skip < more.size()) joined.push_back(u'/');
     joined.append(more, skip, std::u16string::npos);
-    // The Windows join refuses a result that would not fit its buffer and keeps base.
-    if (joined.size() >= kMaxPath) return base;
     return joined;
 }
 

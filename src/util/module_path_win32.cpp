@@ -22,10 +22,11 @@ void SetModuleInstance(void* instance) { moduleInstance = static_cast<HINSTANCE>
 
 std::u16string GetModuleDirectory() {
     wchar_t fileName[MAX_PATH] = {};
-    GetModuleFileNameW(moduleInstance, fileName, MAX_PATH);
+    // A name that fills the whole buffer was cut (the call then returns the
+    // buffer's size, with a terminated, shortened name): refuse it.
+    const DWORD length = GetModuleFileNameW(moduleInstance, fileName, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::u16string();
     const std::u16string path = FromBuffer(fileName);
-    // A name that filled the whole buffer may have been cut: refuse it.
-    if (path.size() >= MAX_PATH) return std::u16string();
     wchar_t folder[MAX_PATH] = {};
     std::copy(path.begin(), path.end(), folder);
     PathRemoveFileSpecW(folder);

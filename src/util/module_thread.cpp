@@ -8,6 +8,7 @@ namespace kavo {
 namespace {
 
 std::atomic<int> liveThreads{0};
+thread_local bool isModuleThread = false;
 
 }  // namespace
 
@@ -15,6 +16,7 @@ ModuleThread::ModuleThread(std::function<void()> body) : moduleReference_(Acquir
     liveThreads.fetch_add(1);
     try {
         thread_ = std::thread([this, body = std::move(body)] {
+            isModuleThread = true;
             id_.store(std::this_thread::get_id());
             body();
         });
@@ -37,5 +39,7 @@ void ModuleThread::Join() {
 }
 
 int ModuleThread::LiveCount() { return liveThreads.load(); }
+
+bool ModuleThread::OnModuleThread() { return isModuleThread; }
 
 }  // namespace kavo

@@ -26,6 +26,8 @@ public:
 
     // Threads of this module started and not yet joined.
     static int LiveCount();
+    // True on any thread of this module, whichever object started it.
+    static bool OnModuleThread();
 
 private:
     void* moduleReference_ = nullptr;

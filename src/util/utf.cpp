@@ -33,64 +33,89 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// Decodes the UTF-8 sequence at s[i]: its code point and how many bytes it
+// spans; false (with the bytes of the broken sequence in length) when it is
+// not well-formed.
+bool DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t i, char32_t& cp, std::size_t& length) {
+    const unsigned char lead = s[i];
+    int extra = 0;
+    char32_t minimum = 0;
+    length = 1;
+    if (lead < 0x80) {
+        cp = lead;
+        return true;
+    } else if ((lead & 0xE0) == 0xC0) {
+        extra = 1; cp = lead & 0x1F; minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2; cp = lead & 0x0F; minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3; cp = lead & 0x07; minimum = 0x10000;
+    } else {
+        return false;
+    }
+    int taken = 0;
+    while (taken < extra && i + 1 + taken < n && (s[i + 1 + taken] & 0xC0) == 0x80) {
+        cp = (cp << 6) | (s[i + 1 + taken] & 0x3F);
+        ++taken;
+    }
+    length = 1 + static_cast<std::size_t>(taken);
+    const bool surrogate = cp <= 0xFFFF && IsSurrogate(static_cast<char16_t>(cp));
+    return taken == extra && cp >= minimum && cp <= 0x10FFFF && !surrogate;
+}
+
+// Lone low surrogates that stand for the bytes 0x80..0xFF of a file name.
+constexpr char16_t kEscapedByteBase = 0xDC00;
+
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD, unless escapedBytes and it
+// stands for a file name's byte.
+std::string EncodeUtf8(const std::u16string& text, bool escapedBytes) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (escapedBytes && unit >= kEscapedByteBase + 0x80 && unit <= kEscapedByteBase + 0xFF) {
+            out.push_back(static_cast<char>(unit - kEscapedByteBase));
+        } else if (IsSurrogatePairAt(text, i)) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, IsSurrogate(unit) ? kReplacement : unit);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::u16string Utf8ToUtf16(const std::string& text) {
     std::u16string out;
     out.reserve(text.size());
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char lead = s[i];
-        int extra = 0;
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
         char32_t cp = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80) {
-            cp = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1; cp = lead & 0x1F; minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2; cp = lead & 0x0F; minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3; cp = lead & 0x07; minimum = 0x10000;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        int taken = 0;
-        while (taken < extra && i + 1 + taken < n && (s[i + 1 + taken] & 0xC0) == 0x80) {
-            cp = (cp << 6) | (s[i + 1 + taken] & 0x3F);
-            ++taken;
-        }
-        i += 1 + taken;
-        const bool surrogate = cp <= 0xFFFF && IsSurrogate(static_cast<char16_t>(cp));
-        if (taken < extra || cp < minimum || cp > 0x10FFFF || surrogate) {
-            out.push_back(kReplacement);
-        } else {
+        AppendUtf16(out, DecodeUtf8(s, text.size(), i, cp, length) ? cp : kReplacement);
+    }
+    return out;
+}
+
+std::u16string PathBytesToUtf16(const std::string& bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = 0, length = 0; i < bytes.size(); i += length) {
+        char32_t cp = 0;
+        if (DecodeUtf8(s, bytes.size(), i, cp, length)) {
             AppendUtf16(out, cp);
+        } else {
+            out.push_back(static_cast<char16_t>(kEscapedByteBase + s[i]));
+            length = 1;
         }
     }
     return out;
 }
 
-std::string Utf16ToUtf8(const std::u16string& text) {
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (IsSurrogatePairAt(text, i)) {
-            const char32_t cp = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            AppendUtf8(out, cp);
-            ++i;
-        } else if (IsSurrogate(unit)) {
-            AppendUtf8(out, kReplacement);
-        } else {
-            AppendUtf8(out, unit);
-        }
-    }
-    return out;
-}
+std::string Utf16ToUtf8(const std::u16string& text) { return EncodeUtf8(text, false); }
+
+std::string Utf16ToPathBytes(const std::u16string& path) { return EncodeUtf8(path, true); }
 
 }  // namespace kavo

@@ -18,4 +18,10 @@ inline bool IsSurrogatePairAt(const std::u16string& text, std::size_t i) {
 std::u16string Utf8ToUtf16(const std::string& text);
 std::string Utf16ToUtf8(const std::u16string& text);
 
+// File names on POSIX are bytes, which need not be UTF-8. They travel as UTF-16
+// without loss: well-formed UTF-8 is decoded, and every other byte is kept as
+// a lone low surrogate U+DC80..U+DCFF and turned back into that byte.
+std::u16string PathBytesToUtf16(const std::string& bytes);
+std::string Utf16ToPathBytes(const std::u16string& path);
+
 }  // namespace kavo

@@ -5,7 +5,7 @@
 namespace kavotest {
 FakeEngine::FakeEngine(const PluginHost& host) {
     std::uint32_t error = 0;
-    library_ = kavo::DynamicLibrary::Open((host.folder() / std::filesystem::path(EngineFileName())).u16string(), error);
+    library_ = kavo::DynamicLibrary::Open(PluginPathText(host.folder() / std::filesystem::path(EngineFileName())), error);
     if (!library_) throw std::runtime_error("cannot load the staged fake engine");
     ResolveOrThrow(library_, "FakeReset", reset_);
     ResolveOrThrow(library_, "FakeSetLoginResult", setLoginResult_);

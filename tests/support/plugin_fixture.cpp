@@ -23,7 +23,7 @@ std::string SessionParams(const std::string& voiceId, int rate, int volume, int 
            ", text_encoding = GBK, sample_rate = 16000, rdn = 1, engine_start = tts";
 }
 
-PluginTestBase::PluginTestBase(EngineKind engine, const std::u16string& folderName)
+PluginTestBase::PluginTestBase(EngineKind engine, const std::filesystem::path& folderName)
     : host_(std::make_unique<PluginHost>(engine, folderName)) {
     PlayRecorder::Instance().Reset();
     LogRecorder::Instance().Reset();

@@ -32,7 +32,7 @@ std::string SessionParams(const std::string& voiceId, int rate, int volume, int 
 
 class PluginTestBase : public ::testing::Test {
 protected:
-    explicit PluginTestBase(EngineKind engine, const std::u16string& folderName = u"stage");
+    explicit PluginTestBase(EngineKind engine, const std::filesystem::path& folderName = u"stage");
     ~PluginTestBase() override;
 
     const PluginApi& api() const { return host_->api(); }

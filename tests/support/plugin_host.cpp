@@ -3,10 +3,12 @@
 #include <atomic>
 #include <stdexcept>
 #include <system_error>
+#include <type_traits>
 
 #include "util/dynamic_library.h"
 #include "util/module_path.h"
 #include "util/thread_id.h"
+#include "util/utf.h"
 
 namespace fs = std::filesystem;
 
@@ -21,29 +23,37 @@ fs::path EngineBuildFile(EngineKind kind) {
 
 }  // namespace
 
+std::u16string PluginPathText(const fs::path& path) {
+    if constexpr (std::is_same_v<fs::path::value_type, char>) {
+        return kavo::PathBytesToUtf16(path.native());
+    } else {
+        return path.u16string();
+    }
+}
+
 fs::path BuildOutputFolder() { return fs::path(kavo::GetModuleDirectory()); }
 
 fs::path PluginFileInBuild() { return BuildOutputFolder() / kavo::DynamicLibraryFileName(u"KavoSynthXunFeiClassic"); }
 
 std::u16string EngineFileName() { return kavo::DynamicLibraryFileName(u"mscclassic"); }
 
-fs::path MakeStageFolder(const std::u16string& name) {
+fs::path MakeStageFolder(const fs::path& name) {
     static std::atomic<int> counter{0};
     const fs::path root = BuildOutputFolder() / "test-stage";
     fs::path folder;
     do {
-        folder = root / (std::to_string(kavo::CurrentThreadId()) + "-" + std::to_string(counter++)) / fs::path(name);
+        folder = root / (std::to_string(kavo::CurrentThreadId()) + "-" + std::to_string(counter++)) / name;
     } while (fs::exists(folder));
     fs::create_directories(folder);
     return folder;
 }
 
-PluginHost::PluginHost(EngineKind engine, const std::u16string& folderName) : folder_(MakeStageFolder(folderName)) {
+PluginHost::PluginHost(EngineKind engine, const fs::path& folderName) : folder_(MakeStageFolder(folderName)) {
     const fs::path plugin = folder_ / PluginFileInBuild().filename();
     fs::copy_file(PluginFileInBuild(), plugin);
     if (engine != EngineKind::None) fs::copy_file(EngineBuildFile(engine), folder_ / fs::path(EngineFileName()));
     std::uint32_t error = 0;
-    library_ = kavo::DynamicLibrary::Open(plugin.u16string(), error);
+    library_ = kavo::DynamicLibrary::Open(PluginPathText(plugin), error);
     if (!library_) throw std::runtime_error("cannot load the plug-in copy, error " + std::to_string(error));
     ResolveOrThrow(library_, "KavoSynthInitialize", api_.Initialize);
     ResolveOrThrow(library_, "KavoSynthUninitialize", api_.Uninitialize);

@@ -34,14 +34,18 @@ enum class EngineKind { None, Fake, FakeWithoutAudioGet };
 std::filesystem::path BuildOutputFolder();
 std::filesystem::path PluginFileInBuild();
 // A new empty folder for one test (name may carry non-ASCII characters).
-std::filesystem::path MakeStageFolder(const std::u16string& name = u"stage");
+std::filesystem::path MakeStageFolder(const std::filesystem::path& name = u"stage");
+
+// A path as the plug-in carries it: UTF-16 on Windows; on POSIX its bytes,
+// which need not be UTF-8, kept losslessly.
+std::u16string PluginPathText(const std::filesystem::path& path);
 
 inline const KavoChar* K(const std::u16string& text) { return reinterpret_cast<const KavoChar*>(text.c_str()); }
 inline std::u16string FromK(const KavoChar* text) { return std::u16string(reinterpret_cast<const char16_t*>(text)); }
 
 class PluginHost {
 public:
-    explicit PluginHost(EngineKind engine = EngineKind::Fake, const std::u16string& folderName = u"stage");
+    explicit PluginHost(EngineKind engine = EngineKind::Fake, const std::filesystem::path& folderName = u"stage");
     ~PluginHost();
     PluginHost(const PluginHost&) = delete;
     PluginHost& operator=(const PluginHost&) = delete;
@@ -51,7 +55,7 @@ public:
     std::filesystem::path LogFile() const { return folder_ / "KavoSynthXunFeiClassic.log"; }
     const kavo::DynamicLibrary& library() const { return library_; }
     // The folder as the plug-in sees it (UTF-16, no trailing separator).
-    std::u16string FolderText() const { return folder_.u16string(); }
+    std::u16string FolderText() const { return PluginPathText(folder_); }
 
 private:
     std::filesystem::path folder_;

@@ -98,10 +98,16 @@ LogRecorder& LogRecorder::Instance() {
 
 void KAVOSYNTH_CALL LogRecorder::Sink(std::int32_t level, const KavoChar* text) {
     LogRecorder& self = Instance();
+    const LogLine line{level, std::u16string(reinterpret_cast<const char16_t*>(text)), kavo::CurrentThreadId()};
+    std::function<void(const LogLine&)> hook;
     {
         std::lock_guard<std::mutex> lock(self.mutex_);
-        self.lines_.push_back(
-            LogLine{level, std::u16string(reinterpret_cast<const char16_t*>(text)), kavo::CurrentThreadId()});
+        hook = self.hook_;
+    }
+    if (hook) hook(line);
+    {
+        std::lock_guard<std::mutex> lock(self.mutex_);
+        self.lines_.push_back(line);
     }
     self.changed_.notify_all();
 }
@@ -109,6 +115,12 @@ void KAVOSYNTH_CALL LogRecorder::Sink(std::int32_t level, const KavoChar* text) 
 void LogRecorder::Reset() {
     std::lock_guard<std::mutex> lock(mutex_);
     lines_.clear();
+    hook_ = nullptr;
+}
+
+void LogRecorder::OnLine(std::function<void(const LogLine&)> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hook_ = std::move(hook);
 }
 
 std::vector<LogLine> LogRecorder::Lines() const {

@@ -65,6 +65,8 @@ public:
     static void KAVOSYNTH_CALL Sink(std::int32_t level, const KavoChar* text);
 
     void Reset();
+    // Runs inside the sink, on the logging thread, before the line is recorded.
+    void OnLine(std::function<void(const LogLine&)> hook);
     std::vector<LogLine> Lines() const;
     std::vector<std::u16string> Messages() const;
     bool WaitForMessage(const std::u16string& message) const;
@@ -75,6 +77,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::vector<LogLine> lines_;
+    std::function<void(const LogLine&)> hook_;
 };
 
 }  // namespace kavotest

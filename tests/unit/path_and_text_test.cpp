@@ -22,12 +22,6 @@ TEST(ModuleDirectory, IsTheExistingFolderOfThisProgramWithoutTrailingSeparator) 
     EXPECT_NE(folder.back(), u'\\');
 }
 
-TEST(AppendPath, RefusesABaseOf260UnitsOrMore) {
-    EXPECT_EQ(AppendPath(std::u16string(260, u'a'), u"x"), u"");
-    EXPECT_EQ(AppendPath(std::u16string(300, u'a'), u"x"), u"");
-    EXPECT_FALSE(AppendPath(std::u16string(200, u'a'), u"x").empty());
-}
-
 TEST(WideToAnsi, FailsOnEmptyInputAndClearsTheOutput) {
     std::string out = "stale";
     EXPECT_FALSE(WideToAnsi(u"", out));

@@ -22,6 +22,20 @@ TEST(ModuleDirectoryWindows, IsADrivePath) {
     EXPECT_EQ(folder.substr(1, 2), u":\\");
 }
 
+TEST(AppendPathWindows, RefusesABaseOf260UnitsOrMore) {
+    EXPECT_EQ(AppendPath(std::u16string(260, u'a'), u"x"), u"");
+    EXPECT_EQ(AppendPath(std::u16string(300, u'a'), u"x"), u"");
+    EXPECT_FALSE(AppendPath(std::u16string(200, u'a'), u"x").empty());
+}
+
+TEST(DynamicLibraryWindows, LoadsOnlyByFullPathNeverThroughTheSearchOrder) {
+    std::uint32_t error = 0;
+    EXPECT_FALSE(kavo::DynamicLibrary::Open(u"kernel32.dll", error));
+    EXPECT_EQ(error, 3u);  // ERROR_PATH_NOT_FOUND
+    EXPECT_FALSE(kavo::DynamicLibrary::Open(u"system32\\kernel32.dll", error));
+    EXPECT_TRUE(kavo::DynamicLibrary::Open(u"C:\\windows\\system32\\kernel32.dll", error));
+}
+
 TEST(LibraryFileName, IsTheDllName) { EXPECT_EQ(kavo::DynamicLibraryFileName(u"mscclassic"), u"mscclassic.dll"); }
 
 }  // namespace
