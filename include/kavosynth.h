@@ -15,8 +15,11 @@
  *   plug-in's own worker thread through the PlayCallback, followed by one call
  *   with a null block and length 0 that ends each request, unless the request
  *   was stopped or the engine refused to begin it.
- * - Call KavoSynthUninitialize before unloading the library, from the thread
- *   that initialised it and never from inside a callback.
+ * - Call KavoSynthUninitialize before unloading the library. KavoSynthInitialize
+ *   and KavoSynthUninitialize run one at a time, whatever the threads; called
+ *   from inside a callback, they return false and change nothing.
+ * - An exception thrown by a callback is caught where the plug-in called it and
+ *   ignored; the plug-in goes on as if the call had returned.
  */
 #ifndef KAVOSYNTH_H
 #define KAVOSYNTH_H
@@ -94,14 +97,16 @@ _Static_assert(sizeof(bool) == 1, "results are one-byte booleans");
 
 /* Starts the plug-in. sink: where log lines go; null writes them to
  * KavoSynthXunFeiClassic.log beside the library. False when the logger cannot
- * start or no worker thread can be created. While running, a second call
- * returns true and changes nothing. The engine is loaded by the worker thread:
- * its failures are logged, not returned. */
+ * start (file mode, and the library's folder is unknown), when no worker thread
+ * can be created, or when called from inside a callback. While running, a
+ * second call returns true and changes nothing. The engine is loaded by the
+ * worker thread: its failures are logged, not returned. */
 KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthInitialize(LogSink sink);
 
 /* Stops speech, discards queued requests, ends the worker thread and shuts the
- * logger down. Always true, except when called on the worker thread (from
- * inside the PlayCallback), which cannot wait for itself: false, no change. */
+ * logger down. From the moment it begins, KavoSynthSpeak refuses. Always true,
+ * except when called from inside a callback (the worker cannot wait for
+ * itself): false, no change. */
 KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthUninitialize(void);
 
 /* Fills *info with the description and version. Works in every state. */
@@ -127,8 +132,12 @@ KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthGetVoiceList(KavoChar **names, uint32
 KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthSpeak(const KavoChar *voiceName, const KavoChar *text,
                                                  int32_t value);
 
-/* Discards every queued request and cuts the current one short (it gets no
- * end-of-request call). Only while running. */
+/* Discards every queued request and cuts short every request queued before it
+ * returns, also one the worker has just taken. After it returns, the request
+ * being spoken delivers at most the block of the engine poll in progress; it
+ * gets no end-of-request call, unless that poll brought its last block: then
+ * that block and the end call may still come after KavoSynthStop returned.
+ * Requests queued after it returned are spoken in full. Only while running. */
 KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthStop(void);
 
 /* Per-voice prosody, 0..100 (clamped); defaults rate 50, volume 100, pitch 50.

@@ -1,5 +1,6 @@
 #include "espeak_engine.h"
 
+#include <new>
 #include <string>
 #include <utility>
 
@@ -8,9 +9,33 @@
 
 namespace espeak_engine {
 
+namespace {
+
+// Holds the engine; destroys it at unload only when no caller can still reach it.
+class EngineHolder {
+public:
+    EngineHolder() { ::new (static_cast<void*>(storage_)) EspeakEngine(); }
+    ~EngineHolder() {
+        if (!Get().InUse()) Get().~EspeakEngine();
+    }
+    EngineHolder(const EngineHolder&) = delete;
+    EngineHolder& operator=(const EngineHolder&) = delete;
+    EspeakEngine& Get() { return *std::launder(reinterpret_cast<EspeakEngine*>(storage_)); }
+
+private:
+    alignas(EspeakEngine) unsigned char storage_[sizeof(EspeakEngine)];
+};
+
+}  // namespace
+
 EspeakEngine& EspeakEngine::Instance() {
-    static EspeakEngine engine;
-    return engine;
+    static EngineHolder holder;
+    return holder.Get();
+}
+
+bool EspeakEngine::InUse() {
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    return !lock.owns_lock() || loggedIn_;
 }
 
 int EspeakEngine::Login(const char* params) {

@@ -13,7 +13,12 @@ namespace espeak_engine {
 
 class EspeakEngine {
 public:
+    // The one engine of the process. It lives until the library is unloaded,
+    // and past that while a caller is still logged in or inside a call: a host
+    // that exits without logging out may have a thread in here.
     static EspeakEngine& Instance();
+    // True while the engine may still be called: logged in, or a call running.
+    bool InUse();
 
     EspeakEngine() = default;
     EspeakEngine(const EspeakEngine&) = delete;

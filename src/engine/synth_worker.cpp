@@ -4,6 +4,7 @@
 #include "engine/text_split.h"
 #include "log/log_level.h"
 #include "log/logger.h"
+#include "util/ansi_text.h"
 #include "util/host_call.h"
 
 namespace kavo {
@@ -49,6 +50,8 @@ void SynthWorker::StopSpeech() {
 
 void SynthWorker::Run() noexcept {
     try {
+        // Said once per start: without it every text reaches the engine empty.
+        if (!AnsiConversionAvailable()) Log(kLogError, u"文本转换不可用 error: GBK");
         if (engine_.Load()) {
             Log(kLogInfo, u"合成线程准备就绪");
         } else {

@@ -23,14 +23,15 @@ ModuleObject<Logger> theLogger;
 
 Logger& GetLogger() { return theLogger.Get(); }
 
-bool Logger::Init(LogSink sink) {
+bool Logger::Init(LogSink sink) { return Init(sink, sink ? std::u16string() : GetModuleDirectory()); }
+
+bool Logger::Init(LogSink sink, const std::u16string& folder) {
     if (IsInitialized()) return true;
     if (sink) {
         sink_.store(sink);
         SendToSink(kLogInfo, kOpeningMessage);
         return true;
     }
-    const std::u16string folder = GetModuleDirectory();
     if (folder.empty()) return false;
     logFilePath_ = AppendPath(folder, kLogFileName);
     writerFailed_.store(false);

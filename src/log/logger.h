@@ -26,6 +26,8 @@ public:
     // only when the library's folder is unknown or no writer thread can be made.
     // While initialised it changes nothing and returns true.
     bool Init(LogSink sink);
+    // The same, with the log file's folder given (file mode) instead of the library's own.
+    bool Init(LogSink sink, const std::u16string& folder);
     void Log(std::int32_t level, const std::u16string& message);
     // Closing message, then back to not initialised. In file mode it waits until
     // the writer has written everything queued before it.
@@ -33,6 +35,9 @@ public:
     bool SendToSink(std::int32_t level, const std::u16string& message);
 
     bool IsInitialized() const { return sink_.load() != nullptr || writer_.has_value(); }
+    // For tests: whether the writer could not open its file, and what waits in the queue.
+    bool WriterFailed() const { return writerFailed_.load(); }
+    std::size_t PendingEntries() const { return queue_.Size(); }
 
 private:
     void RunWriter() noexcept;

@@ -11,4 +11,8 @@ namespace kavo {
 // empty.
 bool WideToAnsi(const std::u16string& input, std::string& output);
 
+// False when this system cannot convert at all (no GBK converter on POSIX):
+// every text would then become empty.
+bool AnsiConversionAvailable();
+
 }  // namespace kavo

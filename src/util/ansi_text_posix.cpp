@@ -14,4 +14,6 @@ bool WideToAnsi(const std::u16string& input, std::string& output) {
     return true;
 }
 
+bool AnsiConversionAvailable() { return GbkEncoder().Available(); }
+
 }  // namespace kavo

@@ -19,4 +19,6 @@ bool WideToAnsi(const std::u16string& input, std::string& output) {
     return true;
 }
 
+bool AnsiConversionAvailable() { return true; }
+
 }  // namespace kavo

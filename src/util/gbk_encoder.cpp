@@ -15,8 +15,10 @@ GbkEncoder::~GbkEncoder() {
     if (cd_ != kNoConverter) iconv_close(cd_);
 }
 
+bool GbkEncoder::Available() const { return cd_ != kNoConverter; }
+
 bool GbkEncoder::Encode(const std::u16string& input, std::string& output) {
-    if (cd_ == kNoConverter) return false;
+    if (!Available()) return false;
     for (std::size_t i = 0; i < input.size();) {
         const std::size_t units = IsSurrogatePairAt(input, i) ? 2 : 1;
         unsigned char in[4];

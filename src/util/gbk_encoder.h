@@ -17,6 +17,7 @@ public:
     // a character GBK lacks (or a lone surrogate) becomes "?" and the rest still
     // converts. False when the system has no such converter.
     bool Encode(const std::u16string& input, std::string& output);
+    bool Available() const;
 
 private:
     iconv_t cd_;
