@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "engine/speak_request.h"
 #include "kavosynth.h"
@@ -32,9 +33,6 @@ bool Guarded(Body body) noexcept {
     }
 }
 
-// Set while this thread is inside KavoSynthInitialize or KavoSynthUninitialize.
-thread_local bool insideLifecycleCall = false;
-
 // Initialize and Uninitialize run one at a time. One made on a plug-in thread
 // (from inside the PlayCallback, or a LogSink line sent there), or nested in
 // another on the same thread (from the LogSink line that call sends), is
@@ -42,13 +40,17 @@ thread_local bool insideLifecycleCall = false;
 // half-made state.
 template <typename Body>
 bool LifecycleCall(Body body) noexcept {
-    if (insideLifecycleCall || kavo::ModuleThread::OnModuleThread()) return false;
+    if (kavo::ModuleThread::OnModuleThread()) return false;
     return Guarded([&] {
-        std::lock_guard<std::mutex> lock(GetPluginState().lifecycle);
-        insideLifecycleCall = true;
+        PluginState& state = GetPluginState();
+        const std::thread::id self = std::this_thread::get_id();
+        if (state.lifecycleOwner.load() == self) return false;
+        std::lock_guard<std::mutex> lock(state.lifecycle);
+        state.lifecycleOwner.store(self);
         struct Leave {
-            ~Leave() { insideLifecycleCall = false; }
-        } leave;
+            std::atomic<std::thread::id>& owner;
+            ~Leave() { owner.store(std::thread::id()); }
+        } leave{state.lifecycleOwner};
         return body();
     });
 }

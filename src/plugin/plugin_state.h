@@ -2,6 +2,7 @@
 #pragma once
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 #include "engine/synth_worker.h"
 #include "kavosynth.h"
@@ -16,8 +17,10 @@ struct PluginState {
     const VoiceTable voices;
     VoiceSettingsMap settings;
     SynthWorker worker{settings, playCallback};
-    // Held by KavoSynthInitialize and KavoSynthUninitialize for their whole run.
+    // Held by KavoSynthInitialize and KavoSynthUninitialize for their whole run,
+    // by the thread in lifecycleOwner.
     std::mutex lifecycle;
+    std::atomic<std::thread::id> lifecycleOwner{};
 };
 
 PluginState& GetPluginState();

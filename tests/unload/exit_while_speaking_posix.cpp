@@ -19,7 +19,7 @@ using namespace kavotest;
 
 namespace {
 
-constexpr int kRuns = 20;
+constexpr int kRuns = 40;
 
 // Never destroyed: only the plug-in's and the engine's behaviour at exit is on trial.
 struct FirstAudio {
