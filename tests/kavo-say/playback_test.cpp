@@ -31,7 +31,7 @@ protected:
 TEST_F(KavoSayAloud, OnATerminalTheServerHearsWhatTheWavFileHolds) {
     const std::vector<std::string> args{"-r", "60", "今天天气很好。我们去公园散步吧。"};
     const TerminalRun aloud = SpeakOnTerminal(server, args);
-    ASSERT_EQ(aloud.problem, "");
+    ASSERT_EQ(aloud.problem, "") << server.Log();
     ASSERT_TRUE(aloud.run.exited) << aloud.run.out;
     EXPECT_EQ(aloud.run.status, 0) << aloud.run.out;
     EXPECT_NE(aloud.run.out.find(" s spoken"), std::string::npos) << "no progress line: " << aloud.run.out;
@@ -50,7 +50,7 @@ TEST_F(KavoSayAloud, CtrlCSilencesTheSpeechWithin100Milliseconds) {
     for (int i = 0; i < 12; ++i) args.push_back("This sentence goes on long enough to be cut short by Control C.");
     // Ctrl-C half a second into the speech, of which there is much more to come.
     const TerminalRun aloud = SpeakOnTerminal(server, args, 500 * kMillisecond);
-    ASSERT_EQ(aloud.problem, "");
+    ASSERT_EQ(aloud.problem, "") << server.Log();
     ASSERT_TRUE(aloud.ctrlCAt) << "the server heard no speech: " << aloud.run.out;
     ASSERT_TRUE(aloud.run.exited) << aloud.run.out;
     EXPECT_EQ(aloud.run.status, 130) << aloud.run.out;
@@ -75,9 +75,15 @@ TEST_F(KavoSayAloud, VoicesOnATerminalShowLanguageAndGenderInColumns) {
 }
 
 TEST(KavoSayWithoutSound, NoServerIsAOneLineErrorAndStatus1) {
+    // No server at the address given, and ALSA (the fall-back) without a device.
     TempFolder empty;
+    const std::string noDevices = empty.File("asound.conf");
+    std::FILE* created = std::fopen(noDevices.c_str(), "w");
+    ASSERT_TRUE(created);
+    std::fclose(created);
     const ChildResult run =
-        RunKavoSay({"--play", "你好"}, std::string(), {{"PULSE_SERVER", "unix:" + empty.File("no-server")}});
+        RunKavoSay({"--play", "你好"}, std::string(),
+                   {{"PULSE_SERVER", "unix:" + empty.File("no-server")}, {"ALSA_CONFIG_PATH", noDevices}});
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.rfind("kavo-say: no sound output", 0), 0u) << run.err;

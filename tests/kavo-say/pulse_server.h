@@ -24,6 +24,8 @@ public:
     PulseServer& operator=(const PulseServer&) = delete;
 
     const std::string& Problem() const { return problem_; }
+    // What the daemon logged, to explain a failure.
+    std::string Log() const { return ReadFileBytes(folder_.File("daemon.log")); }
     // The environment that leads a client to this server and no other.
     std::vector<std::pair<std::string, std::string>> ClientEnvironment() const;
     static std::string Monitor() { return "kavo_test_sink.monitor"; }

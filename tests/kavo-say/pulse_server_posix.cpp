@@ -109,15 +109,23 @@ PulseServer::PulseServer() {
     ChildSpec launch;
     // Only these modules (-n: no startup script): the null sink is the one
     // sink, so the default; a 16 kHz mono sink takes the speech unchanged.
-    launch.args = {daemon, "--daemonize=yes", "-n", "--exit-idle-time=-1", "--log-target=file:" + log,
+    // No real-time scheduling: on a busy machine its CPU limit may end the daemon.
+    launch.args = {daemon,
+                   "--daemonize=yes",
+                   "-n",
+                   "--exit-idle-time=-1",
+                   "--realtime=no",
+                   "--high-priority=no",
+                   "--log-level=info",
+                   "--log-target=file:" + log,
                    "--load=module-null-sink sink_name=kavo_test_sink format=s16le rate=16000 channels=1",
                    "--load=module-native-protocol-unix auth-anonymous=1 socket=" + folder_.File("native")};
     launch.environment = DaemonEnvironment();
     // The daemon's first process returns once the daemon is ready, or failed.
     const ChildResult run = RunChild(launch);
     if (!run.exited || run.status != 0) {
-        problem_ = "pulseaudio did not start (status " + std::to_string(run.status) + "): " + run.err +
-                   ReadFileBytes(log);
+        problem_ =
+            "pulseaudio did not start (status " + std::to_string(run.status) + "): " + run.err + ReadFileBytes(log);
         return;
     }
     started_ = true;
@@ -145,7 +153,8 @@ TerminalRun SpeakOnTerminal(const PulseServer& server, const std::vector<std::st
     TerminalRun result;
     const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
     auto left = [&] {
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         return static_cast<int>(std::max<long long>(0, ms.count()));
     };
 
@@ -217,7 +226,8 @@ TerminalRun SpeakOnTerminal(const PulseServer& server, const std::vector<std::st
             // Only the samples not looked at yet, for the first one of speech.
             const std::size_t count = recorder.SampleCount();
             if (!firstSpeech) {
-                const std::vector<std::int16_t> fresh = Samples(recorder.bytes.substr(scanned * 2, (count - scanned) * 2));
+                const std::vector<std::int16_t> fresh =
+                    Samples(recorder.bytes.substr(scanned * 2, (count - scanned) * 2));
                 const auto [first, end] = SpeechSpan(fresh);
                 if (end > 0) firstSpeech = scanned + first;
                 scanned = count;

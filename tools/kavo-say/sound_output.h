@@ -1,7 +1,7 @@
 // The computer's sound output, as a stream of PCM that blocks while the device
 // is full. It holds only a short stretch ahead of what is heard, so that
 // Discard() silences it at once. sound_output_posix.cpp (the desktop's sound
-// server) and sound_output_win32.cpp (wave-out) implement it. One thread at a
+// server, else ALSA) and sound_output_win32.cpp (wave-out) implement it. One thread at a
 // time calls it.
 #pragma once
 #include <cstddef>
@@ -33,8 +33,5 @@ private:
     explicit SoundOutput(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;
 };
-
-// The longest stretch the device holds ahead of what is heard.
-constexpr int kSoundOutputAheadMilliseconds = 60;
 
 }  // namespace kavosay

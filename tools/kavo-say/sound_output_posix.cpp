@@ -1,70 +1,93 @@
-// POSIX side of sound_output.h: the desktop's sound server (PulseAudio, or
-// PipeWire's PulseAudio server) through its simple blocking client library.
-#include <pulse/error.h>
-#include <pulse/simple.h>
+// POSIX side of sound_output.h: pcaudiolib, the sound library espeak-ng plays
+// through. It reaches the desktop's sound server (PulseAudio, or PipeWire's
+// PulseAudio server) and falls back to ALSA where there is none.
+#include <fcntl.h>
+#include <pcaudiolib/audio.h>
+#include <unistd.h>
 
 #include "sound_output.h"
 
 namespace kavosay {
 
 struct SoundOutput::State {
-    pa_simple* stream = nullptr;
+    audio_object* device = nullptr;
 };
 
 namespace {
 
-std::string Describe(const char* what, int code) { return std::string(what) + ": " + pa_strerror(code); }
+constexpr const char* kNoOutput = "no sound output: no sound server (PulseAudio or PipeWire) and no sound device";
+
+// While it exists, standard error goes nowhere: ALSA prints its search for a
+// device there line by line, and kavo-say says in one line what failed.
+class QuietStandardError {
+public:
+    QuietStandardError() : saved_(dup(STDERR_FILENO)) {
+        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && nowhere >= 0) dup2(nowhere, STDERR_FILENO);
+        if (nowhere >= 0) close(nowhere);
+    }
+    ~QuietStandardError() {
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_;
+};
+
+std::string Describe(audio_object* device, const char* what, int code) {
+    const char* reason = audio_object_strerror(device, code);
+    return std::string(what) + ": " + (reason ? reason : "error " + std::to_string(code));
+}
 
 }  // namespace
 
 std::unique_ptr<SoundOutput> SoundOutput::Open(const PcmFormat& format, std::string& error) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = format.sampleRate;
-    spec.channels = static_cast<std::uint8_t>(format.channels);
-    const std::uint32_t bytesPerSecond = format.sampleRate * format.channels * 2;
-
-    // A short target buffer: Ctrl-C must silence the speech within a tenth of a second.
-    pa_buffer_attr buffer{};
-    buffer.maxlength = static_cast<std::uint32_t>(-1);
-    buffer.tlength = bytesPerSecond * kSoundOutputAheadMilliseconds / 1000;
-    buffer.prebuf = static_cast<std::uint32_t>(-1);
-    buffer.minreq = static_cast<std::uint32_t>(-1);
-    buffer.fragsize = static_cast<std::uint32_t>(-1);
-
+    audio_object* device = create_audio_device_object(nullptr, "kavo-say", "speech");
+    if (!device) {
+        error = kNoOutput;
+        return nullptr;
+    }
     int code = 0;
-    pa_simple* stream =
-        pa_simple_new(nullptr, "kavo-say", PA_STREAM_PLAYBACK, nullptr, "speech", &spec, nullptr, &buffer, &code);
-    if (!stream) {
-        error = Describe("no sound output (cannot reach the sound server)", code);
+    {
+        const QuietStandardError quiet;
+        code = audio_object_open(device, AUDIO_OBJECT_FORMAT_S16LE, format.sampleRate,
+                                 static_cast<std::uint8_t>(format.channels));
+    }
+    if (code != 0) {
+        error = kNoOutput;
+        audio_object_destroy(device);
         return nullptr;
     }
     auto state = std::make_unique<State>();
-    state->stream = stream;
+    state->device = device;
     return std::unique_ptr<SoundOutput>(new SoundOutput(std::move(state)));
 }
 
 SoundOutput::SoundOutput(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
-SoundOutput::~SoundOutput() { pa_simple_free(state_->stream); }
+SoundOutput::~SoundOutput() {
+    audio_object_close(state_->device);
+    audio_object_destroy(state_->device);
+}
 
 bool SoundOutput::Write(const void* bytes, std::size_t count, std::string& error) {
-    int code = 0;
-    if (pa_simple_write(state_->stream, bytes, count, &code) == 0) return true;
-    error = Describe("the sound server failed", code);
+    const int code = audio_object_write(state_->device, bytes, count);
+    if (code == 0) return true;
+    error = Describe(state_->device, "the sound output failed", code);
     return false;
 }
 
 bool SoundOutput::Drain(std::string& error) {
-    int code = 0;
-    if (pa_simple_drain(state_->stream, &code) == 0) return true;
-    error = Describe("the sound server failed", code);
+    const int code = audio_object_drain(state_->device);
+    if (code == 0) return true;
+    error = Describe(state_->device, "the sound output failed", code);
     return false;
 }
 
-void SoundOutput::Discard() {
-    int code = 0;
-    pa_simple_flush(state_->stream, &code);
-}
+void SoundOutput::Discard() { audio_object_flush(state_->device); }
 
 }  // namespace kavosay

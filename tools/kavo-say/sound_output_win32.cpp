@@ -13,8 +13,9 @@
 namespace kavosay {
 namespace {
 
+// Three buffers of 20 ms: the device holds at most 60 ms ahead of what is heard.
 constexpr int kBufferCount = 3;
-constexpr int kBufferMilliseconds = kSoundOutputAheadMilliseconds / kBufferCount;
+constexpr int kBufferMilliseconds = 20;
 
 std::string Describe(const char* what, MMRESULT code) {
     char text[MAXERRORLENGTH] = "";
@@ -58,7 +59,8 @@ std::unique_ptr<SoundOutput> SoundOutput::Open(const PcmFormat& format, std::str
         error = Describe("no sound output (no wave-out device)", opened);
         return nullptr;
     }
-    const std::size_t bufferBytes = wave.nAvgBytesPerSec * kBufferMilliseconds / 1000 / wave.nBlockAlign * wave.nBlockAlign;
+    const std::size_t bufferBytes =
+        wave.nAvgBytesPerSec * kBufferMilliseconds / 1000 / wave.nBlockAlign * wave.nBlockAlign;
     state->memory.assign(kBufferCount, std::vector<char>(bufferBytes));
     for (int i = 0; i < kBufferCount; ++i) {
         WAVEHDR& header = state->headers[i];

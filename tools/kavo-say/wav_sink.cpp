@@ -6,7 +6,8 @@
 namespace kavosay {
 
 WavSink::WavSink(WavWriter& wav, const PcmFormat& format)
-    : wav_(wav), bytesPerSecond_(static_cast<double>(format.sampleRate) * format.channels * (format.bitsPerSample / 8)) {}
+    : wav_(wav),
+      bytesPerSecond_(static_cast<double>(format.sampleRate) * format.channels * (format.bitsPerSample / 8)) {}
 
 bool WavSink::Append(const unsigned char* bytes, std::size_t count) {
     if (!problem_.empty()) return false;
