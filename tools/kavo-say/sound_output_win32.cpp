@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sound_output.h"
+#include "util/utf.h"
 
 namespace kavosay {
 namespace {
@@ -17,10 +18,13 @@ namespace {
 constexpr int kBufferCount = 3;
 constexpr int kBufferMilliseconds = 20;
 
+// The system's message, in UTF-8 whatever the ANSI code page.
 std::string Describe(const char* what, MMRESULT code) {
-    char text[MAXERRORLENGTH] = "";
-    if (waveOutGetErrorTextA(code, text, sizeof text) != MMSYSERR_NOERROR) text[0] = '\0';
-    return std::string(what) + ": " + (text[0] ? text : ("error " + std::to_string(code)).c_str());
+    wchar_t text[MAXERRORLENGTH] = L"";
+    if (waveOutGetErrorTextW(code, text, MAXERRORLENGTH) != MMSYSERR_NOERROR || text[0] == L'\0')
+        return std::string(what) + ": error " + std::to_string(code);
+    const std::wstring wide(text);
+    return std::string(what) + ": " + kavo::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 }  // namespace
