@@ -109,13 +109,15 @@ PulseServer::PulseServer() {
     ChildSpec launch;
     // Only these modules (-n: no startup script): the null sink is the one
     // sink, so the default; a 16 kHz mono sink takes the speech unchanged.
-    // No real-time scheduling: on a busy machine its CPU limit may end the daemon.
+    // No real-time scheduling and no CPU limit: on a busy machine either may
+    // end the daemon in the middle of a test.
     launch.args = {daemon,
                    "--daemonize=yes",
                    "-n",
                    "--exit-idle-time=-1",
                    "--realtime=no",
                    "--high-priority=no",
+                   "--no-cpu-limit=yes",
                    "--log-level=info",
                    "--log-target=file:" + log,
                    "--load=module-null-sink sink_name=kavo_test_sink format=s16le rate=16000 channels=1",
