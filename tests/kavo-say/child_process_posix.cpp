@@ -10,6 +10,7 @@
 #include <map>
 
 #include "child_process.h"
+#include "environment_posix.h"
 
 extern char** environ;
 
@@ -18,8 +19,6 @@ namespace kavosaytest {
 std::chrono::seconds DefaultChildTimeout() { return std::chrono::seconds(60); }
 std::string ExecutableFileName(const std::string& stem) { return stem; }
 bool ChildOutputIsAFile() { return false; }
-namespace {
-
 std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::string, std::string>>& added) {
     std::map<std::string, std::string> variables;
     for (char** entry = environ; *entry; ++entry) {
@@ -32,8 +31,6 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::stri
     for (const auto& [name, value] : variables) merged.push_back(name + "=" + value);
     return merged;
 }
-
-}  // namespace
 
 ChildResult RunChild(const ChildSpec& launch) {
     ChildResult result;

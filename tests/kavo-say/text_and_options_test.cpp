@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "options.h"
+#include "progress_display.h"
 #include "text_input.h"
+#include "voice_listing.h"
 #include "voice_names.h"
 
 namespace kavosay {
@@ -66,6 +68,23 @@ TEST(Options, BadUsage) {
     EXPECT_FALSE(Parse({"-f", "text.txt", "and", "words"}));
     EXPECT_FALSE(Parse({"--timeout", "0"}));
     EXPECT_TRUE(Parse({"--voices", "-f", "unused.txt"}));
+    // Playing and writing a file are two destinations; one is taken.
+    EXPECT_FALSE(Parse({"--play", "-o", "out.wav", "hello"}));
+    EXPECT_FALSE(Parse({"-o-", "--play", "hello"}));
+    const std::optional<Options> play = Parse({"--play", "hello"});
+    ASSERT_TRUE(play);
+    EXPECT_TRUE(play->play);
+}
+
+TEST(Progress, PlayedSpeechShowsTheTimeSpokenOfTheTimeDelivered) {
+    Progress progress;
+    progress.done = 1;
+    progress.total = 3;
+    progress.audioSeconds = 12.44;
+    progress.elapsedSeconds = 2;
+    EXPECT_EQ(FormatProgress(progress), "paragraphs 1/3, 12.4 s of audio, real-time factor 0.16");
+    progress.spokenSeconds = 4.25;
+    EXPECT_EQ(FormatProgress(progress), "paragraphs 1/3, 4.2 s of 12.4 s spoken");
 }
 
 TEST(Voices, IdentifiersAndDisplayNamesResolveToListedNames) {
@@ -81,6 +100,16 @@ TEST(Voices, IdentifiersAndDisplayNamesResolveToListedNames) {
     EXPECT_FALSE(ResolveVoice("xiaoyan", {"经典科大 小峰"}));
     EXPECT_EQ(IdentifierOf("经典科大 Catherine"), "catherine");
     EXPECT_EQ(IdentifierOf("somebody"), "");
+}
+
+TEST(Voices, ListedInColumnsForPeopleAndTabSeparatedForScripts) {
+    const std::vector<std::string> listed = {"经典科大 小燕", "经典科大 Catherine", "someone else"};
+    EXPECT_EQ(VoiceColumns(listed),
+              "Voice      Language  Gender  Name\n"
+              "xiaoyan    cmn       female  经典科大 小燕\n"
+              "catherine  en-us     female  经典科大 Catherine\n"
+              "-          -         -       someone else\n");
+    EXPECT_EQ(VoiceLines(listed), "xiaoyan\t经典科大 小燕\ncatherine\t经典科大 Catherine\n-\tsomeone else\n");
 }
 
 }  // namespace

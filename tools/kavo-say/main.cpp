@@ -1,4 +1,4 @@
-// kavo-say: speaks text with the KavoSynth plug-in into a WAV file.
+// kavo-say: speaks text with the KavoSynth plug-in, aloud or into a WAV file.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,12 +10,16 @@
 #include "console.h"
 #include "options.h"
 #include "plugin_library.h"
+#include "playback_sink.h"
 #include "plugin_session.h"
+#include "sound_output.h"
 #include "speech_events.h"
 #include "speech_run.h"
 #include "text_input.h"
 #include "util/utf.h"
+#include "voice_listing.h"
 #include "voice_names.h"
+#include "wav_sink.h"
 #include "wav_writer.h"
 
 namespace kavosay {
@@ -56,13 +60,41 @@ std::u16string AbsolutePath(const std::string& utf8) {
     return (error ? path : absolute).u16string();
 }
 
-void ListVoices(const std::vector<std::string>& names) {
-    std::string listing;
-    for (const std::string& name : names) {
-        const std::string identifier = IdentifierOf(name);
-        listing += (identifier.empty() ? "-" : identifier) + "\t" + name + "\n";
+// What one speech run needs besides its destination.
+struct Speech {
+    PluginSession& session;
+    SpeechEvents& events;
+    std::string voice;
+    std::vector<std::string> paragraphs;
+    PcmFormat format;
+    RunSettings settings;
+};
+
+int SpeakAloud(const Speech& speech) {
+    std::string error;
+    std::unique_ptr<SoundOutput> output = SoundOutput::Open(speech.format, error);
+    if (!output) return Fail(kExitFailure, error);
+    SpeechEvents& events = speech.events;
+    PlaybackSink sink(std::move(output), speech.format, [&events] { events.PlaybackMoved(); });
+    return RunSpeech(speech.session, events, speech.voice, speech.paragraphs, sink, speech.format, speech.settings);
+}
+
+int SpeakIntoWav(const Speech& speech, const std::optional<std::string>& path) {
+    const bool toStdout = !path || *path == "-";
+    std::FILE* output = toStdout ? stdout : OpenFile(*path, "wb");
+    if (!output) return UsageError("cannot create " + *path + ": " + std::strerror(errno));
+    WavWriter wav(output, IsSeekable(output), speech.format);
+    int status = kExitSuccess;
+    if (!wav.Begin()) {
+        status = Fail(kExitFailure, std::string("cannot write the WAV file: ") + std::strerror(errno));
+    } else {
+        WavSink sink(wav, speech.format);
+        status = RunSpeech(speech.session, speech.events, speech.voice, speech.paragraphs, sink, speech.format,
+                           speech.settings);
     }
-    WriteText(stdout, listing);
+    const bool closed = toStdout ? std::fflush(output) == 0 : std::fclose(output) == 0;
+    if (!closed && status == kExitSuccess) return Fail(kExitFailure, "cannot write the WAV file");
+    return status;
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -74,11 +106,10 @@ int Run(const std::vector<std::string>& args) {
         return kExitSuccess;
     }
 
-    const bool toStdout = !options.output || *options.output == "-";
+    // A speech command on a terminal is heard, as users of the others expect.
+    const bool aloud = options.play || (!options.output && IsTerminal(stdout));
     std::vector<std::string> paragraphs;
     if (options.action == Action::Speak) {
-        if (!options.output && IsTerminal(stdout))
-            return UsageError("standard output is a terminal; name the WAV file with -o FILE");
         std::string text, error;
         if (!LoadText(options, text, error)) return UsageError(error);
         paragraphs = SplitParagraphs(text);
@@ -97,7 +128,7 @@ int Run(const std::vector<std::string>& args) {
     const std::vector<std::string> voices = session.VoiceNames();
     if (voices.empty()) return Fail(kExitFailure, "the plug-in lists no voices");
     if (options.action == Action::ListVoices) {
-        ListVoices(voices);
+        WriteText(stdout, IsTerminal(stdout) ? VoiceColumns(voices) : VoiceLines(voices));
         return kExitSuccess;
     }
     const std::optional<std::string> voice = ResolveVoice(options.voice, voices);
@@ -108,22 +139,12 @@ int Run(const std::vector<std::string>& args) {
     if (!session.SetProsody(*voice, options.rate, options.volume, options.pitch))
         return Fail(kExitFailure, "the plug-in refused the rate, volume or pitch");
 
-    std::FILE* output = toStdout ? stdout : OpenFile(*options.output, "wb");
-    if (!output) return UsageError("cannot create " + *options.output + ": " + std::strerror(errno));
-    WavWriter wav(output, IsSeekable(output), *format);
-    int status = kExitSuccess;
-    if (!wav.Begin()) {
-        status = Fail(kExitFailure, std::string("cannot write the WAV file: ") + std::strerror(errno));
-    } else {
-        RunSettings settings;
-        settings.idleTimeout = std::chrono::seconds(options.timeoutSeconds);
-        settings.showProgress = !options.quiet && IsTerminal(stderr);
-        settings.verbose = options.verbose;
-        status = RunSpeech(session, events, *voice, paragraphs, wav, *format, settings);
-    }
-    const bool closed = toStdout ? std::fflush(output) == 0 : std::fclose(output) == 0;
-    if (!closed && status == kExitSuccess) return Fail(kExitFailure, "cannot write the WAV file");
-    return status;
+    RunSettings settings;
+    settings.idleTimeout = std::chrono::seconds(options.timeoutSeconds);
+    settings.showProgress = !options.quiet && IsTerminal(stderr);
+    settings.verbose = options.verbose;
+    const Speech speech{session, events, *voice, std::move(paragraphs), *format, settings};
+    return aloud ? SpeakAloud(speech) : SpeakIntoWav(speech, options.output);
 }
 
 }  // namespace

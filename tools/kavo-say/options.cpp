@@ -7,7 +7,7 @@
 namespace kavosay {
 namespace {
 
-enum class Id { Output, File, Voice, Voices, Rate, Volume, Pitch, Quiet, Verbose, Plugin, Timeout, Help };
+enum class Id { Play, Output, File, Voice, Voices, Rate, Volume, Pitch, Quiet, Verbose, Plugin, Timeout, Help };
 
 struct OptionSpec {
     char shortName;  // 0: long form only
@@ -21,6 +21,7 @@ constexpr OptionSpec kOptions[] = {
     {0, "voices", false, Id::Voices},    {'r', "rate", true, Id::Rate},      {'a', "volume", true, Id::Volume},
     {'p', "pitch", true, Id::Pitch},     {'q', "quiet", false, Id::Quiet},   {0, "verbose", false, Id::Verbose},
     {0, "plugin", true, Id::Plugin},     {0, "timeout", true, Id::Timeout},  {'h', "help", false, Id::Help},
+    {0, "play", false, Id::Play},
 };
 
 const OptionSpec* FindShort(char name) {
@@ -56,6 +57,7 @@ bool Apply(const OptionSpec& launch, const std::string& value, Options& options,
         return target.has_value();
     };
     switch (launch.id) {
+        case Id::Play: options.play = true; return true;
         case Id::Output: options.output = value; return true;
         case Id::File: options.textFile = value; return true;
         case Id::Voice: options.voice = value; return true;
@@ -126,6 +128,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         }
         if (!Apply(*launch, value.value_or(std::string()), options, result.error)) return result;
     }
+    if (options.play && options.output) {
+        result.error = "give --play or -o, not both";
+        return result;
+    }
     if (options.action == Action::Speak && options.textFile && !options.words.empty()) {
         result.error = "give the text as arguments or with -f, not both";
         return result;
@@ -137,16 +143,21 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 std::string UsageText() {
     return "Usage: kavo-say [OPTION]... [TEXT]...\n"
            "Speaks TEXT (the arguments joined by spaces; else the file given with -f;\n"
-           "else standard input; UTF-8) with the KavoSynth XunFei Classic plug-in and\n"
-           "writes the audio as a WAV file: 16 kHz, mono, 16-bit PCM.\n"
+           "else standard input; UTF-8) with the KavoSynth XunFei Classic plug-in. On\n"
+           "a terminal it plays the speech through the sound output; else, or with -o,\n"
+           "it writes a WAV file: 16 kHz, mono, 16-bit PCM.\n"
            "\n"
+           "      --play           play the speech, also when standard output is not a\n"
+           "                       terminal\n"
            "  -o, --output FILE    write the WAV file to FILE; '-' is standard output\n"
            "                       (the default when standard output is not a terminal)\n"
            "  -f, --file FILE      read the text from FILE; '-' is standard input\n"
            "  -v, --voice VOICE    the voice, by identifier (xiaoyan, xiaofeng, xiaomei,\n"
            "                       catherine) or display name (\"经典科大 小燕\");\n"
            "                       default xiaoyan\n"
-           "      --voices         list the voices (identifier, tab, display name)\n"
+           "      --voices         list the voices: in columns with language and gender\n"
+           "                       on a terminal, else one line each (identifier, tab,\n"
+           "                       display name)\n"
            "  -r, --rate N         speaking rate, 0 to 100 (plug-in default 50)\n"
            "  -a, --volume N       volume, 0 to 100 (plug-in default 100)\n"
            "  -p, --pitch N        pitch, 0 to 100 (plug-in default 50)\n"
@@ -161,16 +172,18 @@ std::string UsageText() {
            "\n"
            "Each paragraph (paragraphs are separated by blank lines) is one request to\n"
            "the plug-in; the lines of a paragraph are joined by spaces. On a terminal,\n"
-           "standard error shows the progress. Ctrl-C stops the speech and keeps a valid\n"
-           "WAV file of what was spoken so far; a second Ctrl-C ends kavo-say at once.\n"
+           "standard error shows the progress. Ctrl-C stops the speech: played, it falls\n"
+           "silent at once; into a file, the WAV file stays valid and holds what was\n"
+           "spoken so far. A second Ctrl-C ends kavo-say at once.\n"
            "\n"
            "A WAV file written to a pipe cannot be rewound: its header then gives the\n"
            "sizes as 0xFFFFFFFF (length unknown), as streaming tools do. Written to a\n"
            "file, also through a redirected standard output, the sizes are exact.\n"
            "\n"
-           "Exit status: 0 done; 1 the plug-in or the engine failed, or the output could\n"
-           "not be written; 2 bad usage (unknown option or voice, value out of range,\n"
-           "unreadable text file, output that cannot be created); 130 interrupted.\n";
+           "Exit status: 0 done; 1 the plug-in or the engine failed, the output could\n"
+           "not be written, or there is no sound output to play on; 2 bad usage\n"
+           "(unknown option or voice, value out of range, unreadable text file, output\n"
+           "that cannot be created); 130 interrupted.\n";
 }
 
 }  // namespace kavosay

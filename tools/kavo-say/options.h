@@ -13,6 +13,7 @@ struct Options {
     std::vector<std::string> words;        // text given as arguments
     std::optional<std::string> textFile;   // -f; "-" is standard input
     std::optional<std::string> output;     // -o; "-" is standard output
+    bool play = false;                     // --play: to the sound output, whatever standard output is
     std::string voice = "xiaoyan";         // identifier or display name
     std::optional<int> rate, volume, pitch;
     bool quiet = false;

@@ -7,8 +7,12 @@
 namespace kavosay {
 
 std::string FormatProgress(const Progress& progress) {
-    char number[32];
+    char number[64];
     std::string line = "paragraphs " + std::to_string(progress.done) + "/" + std::to_string(progress.total);
+    if (progress.spokenSeconds) {
+        std::snprintf(number, sizeof number, "%.1f s of %.1f s", *progress.spokenSeconds, progress.audioSeconds);
+        return line + ", " + number + " spoken";
+    }
     std::snprintf(number, sizeof number, "%.1f", progress.audioSeconds);
     line += std::string(", ") + number + " s of audio";
     if (progress.audioSeconds > 0) {

@@ -2,6 +2,7 @@
 #pragma once
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace kavosay {
@@ -11,10 +12,12 @@ struct Progress {
     std::size_t total = 0;
     double audioSeconds = 0;
     double elapsedSeconds = 0;
+    std::optional<double> spokenSeconds;  // heard so far, when the speech is played
 };
 
-// "paragraphs 3/10, 12.4 s of audio, real-time factor 0.21": the factor is the
-// time taken per second of audio (below 1 is faster than real time).
+// Into a file: "paragraphs 3/10, 12.4 s of audio, real-time factor 0.21": the
+// factor is the time taken per second of audio (below 1 is faster than real
+// time). Played: "paragraphs 3/10, 4.2 s of 12.4 s spoken".
 std::string FormatProgress(const Progress& progress);
 
 class ProgressDisplay {

@@ -35,6 +35,14 @@ void SpeechEvents::Interrupt() {
     reported_.notify_one();
 }
 
+void SpeechEvents::PlaybackMoved() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.playbackMoved = true;
+    }
+    reported_.notify_one();
+}
+
 EventBatch SpeechEvents::Wait(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock<std::mutex> lock(mutex_);
     reported_.wait_until(lock, deadline, [this] { return !pending_.Empty(); });

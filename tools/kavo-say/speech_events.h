@@ -1,5 +1,6 @@
-// What the plug-in's threads and Ctrl-C report to the main thread: audio,
-// ends of requests and log lines, gathered under one lock and taken in batches.
+// What the plug-in's threads, the player thread and Ctrl-C report to the main
+// thread: audio, ends of requests, log lines and playback progress, gathered
+// under one lock and taken in batches.
 #pragma once
 #include <chrono>
 #include <condition_variable>
@@ -20,7 +21,10 @@ struct EventBatch {
     std::vector<std::int32_t> finished;      // values of requests that ended
     std::vector<LogLine> logLines;
     bool interrupted = false;                // Ctrl-C since the last batch
-    bool Empty() const { return audio.empty() && finished.empty() && logLines.empty() && !interrupted; }
+    bool playbackMoved = false;              // the player heard more or ended
+    bool Empty() const {
+        return audio.empty() && finished.empty() && logLines.empty() && !interrupted && !playbackMoved;
+    }
 };
 
 class SpeechEvents {
@@ -29,6 +33,7 @@ public:
     void AddRequestEnd(std::int32_t value);
     void AddLogLine(std::int32_t level, std::string message);
     void Interrupt();
+    void PlaybackMoved();
 
     // Waits until something was reported or the deadline passed, then takes
     // everything reported so far (an empty batch after a time-out).

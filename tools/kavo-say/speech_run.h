@@ -1,34 +1,32 @@
-// Speaking a text, paragraph by paragraph, into a WAV file: the main thread's
-// loop that waits for the plug-in, writes its audio and decides when it is over.
+// Speaking a text, paragraph by paragraph, into an audio sink: the main
+// thread's waits for the plug-in and the player, and the orderly stop.
 #pragma once
 #include <chrono>
 #include <string>
 #include <vector>
 
+#include "audio_sink.h"
 #include "plugin_session.h"
+#include "run_state.h"
 #include "speech_events.h"
 #include "wav_writer.h"
 
 namespace kavosay {
 
-enum ExitStatus { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2, kExitInterrupted = 130 };
-
 struct RunSettings {
-    std::chrono::seconds idleTimeout{30};  // longest wait without audio or an end of request
+    std::chrono::seconds idleTimeout{30};  // longest wait while nothing moves
     bool showProgress = false;
     bool verbose = false;
 };
 
-// Queues every paragraph (its value is its index), then writes what the
-// plug-in delivers until all have ended, the plug-in logs an error, Ctrl-C is
-// pressed or nothing arrives for idleTimeout. It then stops and shuts the
-// plug-in down, writes what was delivered until then and finishes the file.
-// Reports failures on standard error; returns the exit status.
+// Queues every paragraph (its value is its index) and hands what the plug-in
+// delivers to the sink until all have ended; then waits until the sink has
+// played it out. A plug-in error, a failing sink, Ctrl-C or nothing moving for
+// idleTimeout ends it early: the sink drops what is unheard and the plug-in
+// stops. The plug-in is shut down and the sink closed in any case. Reports
+// failures on standard error; returns the exit status.
 int RunSpeech(PluginSession& session, SpeechEvents& events, const std::string& voice,
-              const std::vector<std::string>& paragraphs, WavWriter& wav, const PcmFormat& format,
+              const std::vector<std::string>& paragraphs, AudioSink& sink, const PcmFormat& format,
               const RunSettings& settings);
-
-// The verbose form of a plug-in log line.
-std::string DescribeLogLine(const LogLine& line);
 
 }  // namespace kavosay

@@ -8,13 +8,15 @@ namespace {
 struct VoiceName {
     const char* identifier;
     const char* displayName;  // UTF-8, as the plug-in lists it
+    const char* language;
+    const char* gender;
 };
 
 constexpr VoiceName kVoiceNames[] = {
-    {"xiaoyan", "经典科大 小燕"},
-    {"xiaofeng", "经典科大 小峰"},
-    {"xiaomei", "经典科大 小美"},
-    {"catherine", "经典科大 Catherine"},
+    {"xiaoyan", "经典科大 小燕", "cmn", "female"},
+    {"xiaofeng", "经典科大 小峰", "cmn", "male"},
+    {"xiaomei", "经典科大 小美", "yue", "female"},
+    {"catherine", "经典科大 Catherine", "en-us", "female"},
 };
 
 std::string AsciiLower(std::string text) {
@@ -29,6 +31,12 @@ std::string IdentifierOf(const std::string& displayName) {
     for (const VoiceName& voice : kVoiceNames)
         if (displayName == voice.displayName) return voice.identifier;
     return std::string();
+}
+
+VoiceTraits TraitsOf(const std::string& displayName) {
+    for (const VoiceName& voice : kVoiceNames)
+        if (displayName == voice.displayName) return VoiceTraits{voice.language, voice.gender};
+    return VoiceTraits{"-", "-"};
 }
 
 std::optional<std::string> ResolveVoice(const std::string& requested, const std::vector<std::string>& listed) {
