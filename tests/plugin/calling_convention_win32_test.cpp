@@ -61,6 +61,24 @@ TEST_F(Win32Binary, EveryExportLeavesItsArgumentsForTheCallerToRemove) {
     }
 }
 
+// The engine's entry points remove their own arguments. Called as if the caller
+// removed them, each poll would leave the plug-in's stack pointer 16 bytes off:
+// unnoticed over a few polls, the frames of the speaking code overwritten over
+// hundreds. One request of many polls makes that show.
+TEST_F(Win32Binary, ARequestOfManyEnginePollsIsHeardWhole) {
+    constexpr int kPolls = 600;
+    constexpr int kSamplesPerPoll = 4;
+    fake().Streaming(kPolls, kSamplesPerPoll, 3000, /*delayMs=*/0);
+    StartAndWaitReady();
+    ListenForAudio();
+    ASSERT_TRUE(Speak(kXiaoyan, u"many polls", 7));
+    ASSERT_TRUE(play().WaitForEnd(7));
+    EXPECT_EQ(fake().SessionPolls(0), kPolls);
+    EXPECT_EQ(play().AudioOf(7).size(), std::size_t{kPolls * kSamplesPerPoll * 2});
+    EXPECT_EQ(fake().SessionEnds(0), 1);
+    ASSERT_TRUE(api().Uninitialize());
+}
+
 TEST_F(Win32Binary, BooleanResultsAreOneByte) {
     static_assert(sizeof(bool) == 1, "the host contract's bool is one byte");
     static_assert(sizeof(SynthInfo) == 384, "SynthInfo layout");
