@@ -3,7 +3,6 @@
 #include <atomic>
 #include <stdexcept>
 #include <system_error>
-#include <type_traits>
 
 #include "util/dynamic_library.h"
 #include "util/module_path.h"
@@ -23,13 +22,11 @@ fs::path EngineBuildFile(EngineKind kind) {
 
 }  // namespace
 
-std::u16string PluginPathText(const fs::path& path) {
-    if constexpr (std::is_same_v<fs::path::value_type, char>) {
-        return kavo::PathBytesToUtf16(path.native());
-    } else {
-        return path.u16string();
-    }
-}
+// Picked by the type of the platform's native path: bytes on POSIX, UTF-16 on Windows.
+std::u16string NativePathText(const std::string& bytes) { return kavo::PathBytesToUtf16(bytes); }
+std::u16string NativePathText(const std::wstring& wide) { return std::u16string(wide.begin(), wide.end()); }
+
+std::u16string PluginPathText(const fs::path& path) { return NativePathText(path.native()); }
 
 fs::path BuildOutputFolder() { return fs::path(kavo::GetModuleDirectory()); }
 
