@@ -19,7 +19,9 @@
  *   and KavoSynthUninitialize run one at a time, whatever the threads; called
  *   from inside a callback, they return false and change nothing.
  * - An exception thrown by a callback is caught where the plug-in called it and
- *   ignored; the plug-in goes on as if the call had returned.
+ *   ignored; the plug-in goes on as if the call had returned. Not on 32-bit
+ *   Windows: there an exception cannot pass from the host's module into the
+ *   plug-in's, and the process ends; callbacks must not throw.
  */
 #ifndef KAVOSYNTH_H
 #define KAVOSYNTH_H

@@ -36,10 +36,16 @@ std::uint32_t BytesLeftOnStack(void* fn) {
     return before - after;
 }
 
-using Win32Binary = PluginTest;
+class Win32Binary : public PluginTest {
+protected:
+    // The module handle of the plug-in copy that the fixture loaded.
+    HMODULE LoadedPlugin() {
+        return GetModuleHandleW((host().folder() / PluginFileInBuild().filename()).c_str());
+    }
+};
 
 TEST_F(Win32Binary, ExportsTheTwelveNamesWithOrdinalsOneToTwelveInAlphabeticalOrder) {
-    const auto module = static_cast<HMODULE>(host().library());
+    const HMODULE module = LoadedPlugin();
     for (int ordinal = 1; ordinal <= 12; ++ordinal) {
         const FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
         const FARPROC byName = GetProcAddress(module, kExportsInOrdinalOrder[ordinal - 1]);
@@ -51,7 +57,7 @@ TEST_F(Win32Binary, ExportsTheTwelveNamesWithOrdinalsOneToTwelveInAlphabeticalOr
 }
 
 TEST_F(Win32Binary, EveryExportLeavesItsArgumentsForTheCallerToRemove) {
-    const auto module = static_cast<HMODULE>(host().library());
+    const HMODULE module = LoadedPlugin();
     for (const char* name : kExportsInOrdinalOrder) {
         // With zero arguments every export refuses or does something harmless;
         // KavoSynthInitialize(null) starts file mode, which the fixture ends.
