@@ -3,6 +3,7 @@
 // Used by the plug-in for its engine, and by kavo-say and the tests for the plug-in.
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -15,6 +16,9 @@ public:
     // than looked up through the loader's search path, where anyone may plant a
     // library. An empty value when it does not load, with the loader's error
     // code (or the platform's "path not found" code) in errorCode.
+    static DynamicLibrary Open(const std::filesystem::path& path, std::uint32_t& errorCode);
+    // The same for a path held as UTF-16 (on POSIX, file-name bytes that are not
+    // UTF-8 travel as lone surrogates, see utf.h).
     static DynamicLibrary Open(const std::u16string& path, std::uint32_t& errorCode);
 
     ~DynamicLibrary() { Close(); }

@@ -6,16 +6,20 @@
 
 namespace kavo {
 
-DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode) {
-    if (path.empty() || path[0] != u'/') {
+DynamicLibrary DynamicLibrary::Open(const std::filesystem::path& path, std::uint32_t& errorCode) {
+    if (!path.is_absolute()) {
         errorCode = ENOENT;
         return DynamicLibrary();
     }
     errno = 0;
-    void* handle = dlopen(Utf16ToPathBytes(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     // dlopen has no code of its own; the file system's errno says why, where it was set.
     errorCode = handle ? 0 : static_cast<std::uint32_t>(errno != 0 ? errno : ENOENT);
     return DynamicLibrary(handle);
+}
+
+DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode) {
+    return Open(std::filesystem::path(Utf16ToPathBytes(path)), errorCode);
 }
 
 void DynamicLibrary::Close() {

@@ -7,22 +7,26 @@ namespace kavo {
 namespace {
 
 // "C:\..." or "\\server\...": a path the loader takes as it is, without a search.
-bool IsFullPath(const std::u16string& path) {
-    const bool drive = path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
-    const bool unc = path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\';
+bool IsFullPath(const std::wstring& path) {
+    const bool drive = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool unc = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
     return drive || unc;
 }
 
 }  // namespace
 
-DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode) {
-    if (!IsFullPath(path)) {
+DynamicLibrary DynamicLibrary::Open(const std::filesystem::path& path, std::uint32_t& errorCode) {
+    if (!IsFullPath(path.native())) {
         errorCode = ERROR_PATH_NOT_FOUND;
         return DynamicLibrary();
     }
-    HMODULE handle = LoadLibraryW(reinterpret_cast<const wchar_t*>(path.c_str()));
+    HMODULE handle = LoadLibraryW(path.c_str());
     errorCode = handle ? 0 : GetLastError();
     return DynamicLibrary(handle);
+}
+
+DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode) {
+    return Open(std::filesystem::path(std::wstring(path.begin(), path.end())), errorCode);
 }
 
 void DynamicLibrary::Close() {

@@ -4,6 +4,7 @@
 #include "options.h"
 #include "progress_display.h"
 #include "text_input.h"
+#include "utf16_text.h"
 #include "voice_listing.h"
 #include "voice_names.h"
 
@@ -114,3 +115,19 @@ TEST(Voices, ListedInColumnsForPeopleAndTabSeparatedForScripts) {
 
 }  // namespace
 }  // namespace kavosay
+
+TEST(Utf16Text, ChineseAndPairsConvertBothWays) {
+    const std::string utf8 = "a\xE4\xBD\xA0\xF0\x9F\x98\x80z";  // a, 你, an emoji, z
+    const std::u16string utf16 = u"a\u4F60\U0001F600z";
+    EXPECT_EQ(kavosay::ToUtf16(utf8), utf16);
+    EXPECT_EQ(kavosay::ToUtf8(utf16), utf8);
+}
+
+TEST(Utf16Text, WhatCannotBeConvertedBecomesOneReplacementEach) {
+    // A stray byte, an encoded surrogate, and a sequence cut short at the end.
+    EXPECT_EQ(kavosay::ToUtf16("x\xFFy"), u"x\uFFFDy");
+    EXPECT_EQ(kavosay::ToUtf16("\xED\xA0\x80q"), u"\uFFFDq");
+    EXPECT_EQ(kavosay::ToUtf16("x\xE4\xBD"), u"x\uFFFD\uFFFD");
+    // A lone surrogate from a voice name or a system message.
+    EXPECT_EQ(kavosay::ToUtf8(std::u16string(u"a") + char16_t(0xD800) + u"b"), "a\xEF\xBF\xBD" "b");
+}

@@ -37,9 +37,9 @@ TEST(PathBytes, KeepEveryByteOfANameThatIsNotUtf8) {
 
 TEST(DynamicLibraryPosix, LoadsOnlyByFullPathNeverThroughTheSearchPath) {
     std::uint32_t error = 0;
-    EXPECT_FALSE(kavo::DynamicLibrary::Open(u"libc.so.6", error));
+    EXPECT_FALSE(kavo::DynamicLibrary::Open(std::u16string(u"libc.so.6"), error));
     EXPECT_EQ(error, 2u);  // ENOENT
-    EXPECT_FALSE(kavo::DynamicLibrary::Open(u"./libc.so.6", error));
+    EXPECT_FALSE(kavo::DynamicLibrary::Open(std::u16string(u"./libc.so.6"), error));
 }
 
 TEST(LibraryFileName, IsTheSharedObjectName) {

@@ -30,10 +30,10 @@ TEST(AppendPathWindows, RefusesABaseOf260UnitsOrMore) {
 
 TEST(DynamicLibraryWindows, LoadsOnlyByFullPathNeverThroughTheSearchOrder) {
     std::uint32_t error = 0;
-    EXPECT_FALSE(kavo::DynamicLibrary::Open(u"kernel32.dll", error));
+    EXPECT_FALSE(kavo::DynamicLibrary::Open(std::u16string(u"kernel32.dll"), error));
     EXPECT_EQ(error, 3u);  // ERROR_PATH_NOT_FOUND
-    EXPECT_FALSE(kavo::DynamicLibrary::Open(u"system32\\kernel32.dll", error));
-    EXPECT_TRUE(kavo::DynamicLibrary::Open(u"C:\\windows\\system32\\kernel32.dll", error));
+    EXPECT_FALSE(kavo::DynamicLibrary::Open(std::u16string(u"system32\\kernel32.dll"), error));
+    EXPECT_TRUE(kavo::DynamicLibrary::Open(std::u16string(u"C:\\windows\\system32\\kernel32.dll"), error));
 }
 
 TEST(LibraryFileName, IsTheDllName) { EXPECT_EQ(kavo::DynamicLibraryFileName(u"mscclassic"), u"mscclassic.dll"); }

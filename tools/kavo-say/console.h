@@ -1,8 +1,9 @@
 // What kavo-say needs from the operating system beyond the standard library:
-// its arguments, files named in UTF-8, the terminal, and Ctrl-C.
+// its arguments, files named in UTF-8, its own folder, the terminal, and Ctrl-C.
 // console_posix.cpp and console_win32.cpp implement it.
 #pragma once
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,15 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // fopen for a UTF-8 path.
 std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// The path a UTF-8 argument names (on POSIX its bytes as they are).
+std::filesystem::path PathFromArgument(const std::string& utf8);
+
+// A path for a message, in UTF-8.
+std::string DisplayPath(const std::filesystem::path& path);
+
+// The folder that holds the running program.
+std::filesystem::path ProgramDirectory();
 
 // Standard input and output carry bytes, not text.
 void UseBinaryStandardStreams();

@@ -36,6 +36,16 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
+std::filesystem::path PathFromArgument(const std::string& utf8) { return std::filesystem::path(utf8); }
+
+std::string DisplayPath(const std::filesystem::path& path) { return path.native(); }
+
+std::filesystem::path ProgramDirectory() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : program.parent_path();
+}
+
 void UseBinaryStandardStreams() {}
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }

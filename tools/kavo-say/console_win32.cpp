@@ -8,13 +8,13 @@
 #include <mutex>
 
 #include "console.h"
-#include "util/utf.h"
+#include "utf16_text.h"
 
 namespace kavosay {
 namespace {
 
 std::wstring Wide(const std::string& utf8) {
-    const std::u16string text = kavo::Utf8ToUtf16(utf8);
+    const std::u16string text = ToUtf16(utf8);
     return std::wstring(text.begin(), text.end());
 }
 
@@ -41,7 +41,7 @@ std::vector<std::string> ProgramArguments(int, char**) {
     if (!wide) return args;
     for (int i = 1; i < count; ++i) {
         const std::wstring arg(wide[i]);
-        args.push_back(kavo::Utf16ToUtf8(std::u16string(arg.begin(), arg.end())));
+        args.push_back(ToUtf8(std::u16string(arg.begin(), arg.end())));
     }
     LocalFree(wide);
     return args;
@@ -49,6 +49,26 @@ std::vector<std::string> ProgramArguments(int, char**) {
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
     return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+std::filesystem::path PathFromArgument(const std::string& utf8) { return std::filesystem::path(Wide(utf8)); }
+
+std::string DisplayPath(const std::filesystem::path& path) {
+    const std::wstring& wide = path.native();
+    return ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+std::filesystem::path ProgramDirectory() {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &name[0], static_cast<DWORD>(name.size()));
+        if (length == 0) return std::filesystem::path();
+        if (length < name.size()) {
+            name.resize(length);
+            return std::filesystem::path(name).parent_path();
+        }
+        name.resize(name.size() * 2);  // cut short: ask again with room to spare
+    }
 }
 
 void UseBinaryStandardStreams() {

@@ -16,7 +16,6 @@
 #include "speech_events.h"
 #include "speech_run.h"
 #include "text_input.h"
-#include "util/utf.h"
 #include "voice_listing.h"
 #include "voice_names.h"
 #include "wav_sink.h"
@@ -53,11 +52,11 @@ bool LoadText(const Options& options, std::string& text, std::string& error) {
 }
 
 // The plug-in finds its engine beside the path it was loaded by, so that path is made whole.
-std::u16string AbsolutePath(const std::string& utf8) {
-    const std::filesystem::path path(kavo::Utf8ToUtf16(utf8));
+std::filesystem::path AbsolutePath(const std::string& utf8) {
+    const std::filesystem::path path = PathFromArgument(utf8);
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return (error ? path : absolute).u16string();
+    return error ? path : absolute;
 }
 
 // What one speech run needs besides its destination.

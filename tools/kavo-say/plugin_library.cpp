@@ -1,8 +1,7 @@
 #include "plugin_library.h"
 
+#include "console.h"
 #include "util/dynamic_library.h"
-#include "util/module_path.h"
-#include "util/utf.h"
 
 namespace kavosay {
 namespace {
@@ -15,11 +14,11 @@ bool Find(const kavo::DynamicLibrary& library, const char* name, FunctionPointer
 
 }  // namespace
 
-std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::u16string& path, std::string& error) {
+std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::filesystem::path& path, std::string& error) {
     std::uint32_t code = 0;
     kavo::DynamicLibrary library = kavo::DynamicLibrary::Open(path, code);
     if (!library) {
-        error = "cannot load the plug-in " + kavo::Utf16ToUtf8(path) + " (error " + std::to_string(code) + ")";
+        error = "cannot load the plug-in " + DisplayPath(path) + " (error " + std::to_string(code) + ")";
         return nullptr;
     }
     PluginExports e;
@@ -37,7 +36,7 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::u16string& path, s
                           Find(library, "KavoSynthSetVolume", e.setVolume, missing) &&
                           Find(library, "KavoSynthSetPitch", e.setPitch, missing);
     if (!complete) {
-        error = kavo::Utf16ToUtf8(path) + " is not a KavoSynth plug-in: it does not export " + missing;
+        error = DisplayPath(path) + " is not a KavoSynth plug-in: it does not export " + missing;
         return nullptr;
     }
     return std::unique_ptr<PluginLibrary>(new PluginLibrary(std::move(library), e));
@@ -45,8 +44,8 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::u16string& path, s
 
 PluginLibrary::~PluginLibrary() = default;
 
-std::u16string DefaultPluginPath() {
-    return kavo::AppendPath(kavo::GetModuleDirectory(), kavo::DynamicLibraryFileName(u"KavoSynthXunFeiClassic"));
+std::filesystem::path DefaultPluginPath() {
+    return ProgramDirectory() / kavo::DynamicLibraryFileName(u"KavoSynthXunFeiClassic");
 }
 
 }  // namespace kavosay

@@ -1,5 +1,6 @@
 // The plug-in library, loaded at run time, and its twelve exports found by name.
 #pragma once
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -26,7 +27,7 @@ struct PluginExports {
 class PluginLibrary {
 public:
     // Null, with the reason in error, when the file does not load or lacks an export.
-    static std::unique_ptr<PluginLibrary> Load(const std::u16string& path, std::string& error);
+    static std::unique_ptr<PluginLibrary> Load(const std::filesystem::path& path, std::string& error);
     ~PluginLibrary();  // unloads; the plug-in must have been uninitialised
     PluginLibrary(const PluginLibrary&) = delete;
     PluginLibrary& operator=(const PluginLibrary&) = delete;
@@ -42,6 +43,6 @@ private:
 };
 
 // The plug-in that kavo-say loads when no path is given: the one in its own folder.
-std::u16string DefaultPluginPath();
+std::filesystem::path DefaultPluginPath();
 
 }  // namespace kavosay

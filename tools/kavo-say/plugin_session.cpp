@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "util/utf.h"
+#include "utf16_text.h"
 
 namespace kavosay {
 namespace {
@@ -12,12 +12,12 @@ using KavoString = std::basic_string<KavoChar>;
 std::atomic<SpeechEvents*> routedEvents{nullptr};
 
 KavoString ToKavo(const std::string& utf8) {
-    const std::u16string text = kavo::Utf8ToUtf16(utf8);
+    const std::u16string text = ToUtf16(utf8);
     return KavoString(text.begin(), text.end());
 }
 
 std::string FromKavo(const KavoChar* text, std::size_t length) {
-    return kavo::Utf16ToUtf8(std::u16string(text, text + length));
+    return ToUtf8(std::u16string(text, text + length));
 }
 
 void KAVOSYNTH_CALL OnPlay(const KavoChar*, const void* pcm, uint32_t bytes, int32_t value) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "sound_output.h"
-#include "util/utf.h"
+#include "utf16_text.h"
 
 namespace kavosay {
 namespace {
@@ -24,7 +24,7 @@ std::string Describe(const char* what, MMRESULT code) {
     if (waveOutGetErrorTextW(code, text, MAXERRORLENGTH) != MMSYSERR_NOERROR || text[0] == L'\0')
         return std::string(what) + ": error " + std::to_string(code);
     const std::wstring wide(text);
-    return std::string(what) + ": " + kavo::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+    return std::string(what) + ": " + ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 }  // namespace
