@@ -15,11 +15,8 @@ std::FILE* OpenTextFileForWriting(const std::u16string& path) {
     const bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
     const int flags = regular ? fcntl(fd, F_GETFL) : -1;
     // Only a regular file is truncated, and then written with ordinary blocking writes.
-    if (!regular || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ftruncate(fd, 0) != 0) {
-        close(fd);
-        return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "w");
+    const bool ready = regular && flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 && ftruncate(fd, 0) == 0;
+    std::FILE* file = ready ? fdopen(fd, "w") : nullptr;
     if (!file) close(fd);
     return file;
 }

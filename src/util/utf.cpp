@@ -36,7 +36,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
 // Decodes the UTF-8 sequence at s[i]: its code point and how many bytes it
 // spans; false (with the bytes of the broken sequence in length) when it is
 // not well-formed.
-bool DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t i, char32_t& cp, std::size_t& length) {
+bool DecodeSequence(const unsigned char* s, std::size_t n, std::size_t i, char32_t& cp, std::size_t& length) {
     const unsigned char lead = s[i];
     int extra = 0;
     char32_t minimum = 0;
@@ -85,34 +85,31 @@ std::string EncodeUtf8(const std::u16string& text, bool escapedBytes) {
     return out;
 }
 
-}  // namespace
-
-std::u16string Utf8ToUtf16(const std::string& text) {
+// UTF-8 to UTF-16; a broken sequence becomes one U+FFFD, unless escapedBytes,
+// when each of its bytes becomes the lone surrogate that stands for it.
+std::u16string DecodeUtf8(const std::string& text, bool escapedBytes) {
     std::u16string out;
     out.reserve(text.size());
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
         char32_t cp = 0;
-        AppendUtf16(out, DecodeUtf8(s, text.size(), i, cp, length) ? cp : kReplacement);
-    }
-    return out;
-}
-
-std::u16string PathBytesToUtf16(const std::string& bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (std::size_t i = 0, length = 0; i < bytes.size(); i += length) {
-        char32_t cp = 0;
-        if (DecodeUtf8(s, bytes.size(), i, cp, length)) {
+        if (DecodeSequence(s, text.size(), i, cp, length)) {
             AppendUtf16(out, cp);
-        } else {
+        } else if (escapedBytes) {
             out.push_back(static_cast<char16_t>(kEscapedByteBase + s[i]));
             length = 1;
+        } else {
+            AppendUtf16(out, kReplacement);
         }
     }
     return out;
 }
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(const std::string& text) { return DecodeUtf8(text, false); }
+
+std::u16string PathBytesToUtf16(const std::string& bytes) { return DecodeUtf8(bytes, true); }
 
 std::string Utf16ToUtf8(const std::u16string& text) { return EncodeUtf8(text, false); }
 
