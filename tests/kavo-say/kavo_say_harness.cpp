@@ -76,6 +76,14 @@ ChildResult RunKavoSay(std::vector<std::string> args, const std::string& input,
     return RunChild(launch);
 }
 
+ChildResult RunKavoSayWithoutSound(const std::string& pulseServer) {
+    TempFolder empty;
+    const std::string noDevices = empty.File("asound.conf");
+    std::ofstream(fs::u8path(noDevices)).flush();
+    const std::string server = pulseServer.empty() ? "unix:" + empty.File("no-server") : pulseServer;
+    return RunKavoSay({"--play", "你好"}, std::string(), {{"PULSE_SERVER", server}, {"ALSA_CONFIG_PATH", noDevices}});
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(fs::u8path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

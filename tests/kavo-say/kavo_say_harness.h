@@ -48,6 +48,11 @@ private:
 ChildResult RunKavoSay(std::vector<std::string> args, const std::string& input = std::string(),
                        std::vector<std::pair<std::string, std::string>> environment = {});
 
+// kavo-say --play on a machine without sound: no server at the PulseAudio
+// address (given, else one that cannot exist), and ALSA (the fall-back on
+// Linux, also read by Wine) without a device.
+ChildResult RunKavoSayWithoutSound(const std::string& pulseServer = std::string());
+
 std::string ReadFileBytes(const std::string& path);
 
 struct WavFile {

@@ -76,14 +76,7 @@ TEST_F(KavoSayAloud, VoicesOnATerminalShowLanguageAndGenderInColumns) {
 
 TEST(KavoSayWithoutSound, NoServerIsAOneLineErrorAndStatus1) {
     // No server at the address given, and ALSA (the fall-back) without a device.
-    TempFolder empty;
-    const std::string noDevices = empty.File("asound.conf");
-    std::FILE* created = std::fopen(noDevices.c_str(), "w");
-    ASSERT_TRUE(created);
-    std::fclose(created);
-    const ChildResult run =
-        RunKavoSay({"--play", "你好"}, std::string(),
-                   {{"PULSE_SERVER", "unix:" + empty.File("no-server")}, {"ALSA_CONFIG_PATH", noDevices}});
+    const ChildResult run = RunKavoSayWithoutSound();
     ASSERT_TRUE(run.exited) << run.err;
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.rfind("kavo-say: no sound output", 0), 0u) << run.err;
