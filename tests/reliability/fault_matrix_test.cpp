@@ -85,7 +85,8 @@ protected:
                 break;
             }
         }
-        return whose + " in " + std::to_string(blocks) + " blocks; " + std::to_string(ends) + " end call" + (ends == 1 ? "" : "s");
+        return whose + " in " + std::to_string(blocks) + (blocks == 1 ? " block; " : " blocks; ") + std::to_string(ends) +
+               (ends == 1 ? " end call" : " end calls");
     }
 
     // The log lines between the logger's opening and closing ones, piece texts

@@ -266,14 +266,16 @@ TEST_P(CyclesInOneLogMode, KeepThreadsDescriptorsAndMemoryFlat) {
         ASSERT_TRUE(Speak(kXiaomei, u"cycle", cycle));
         ASSERT_TRUE(play().WaitForEnd(cycle));
         ASSERT_TRUE(api().Uninitialize());
+        ASSERT_EQ(fake().Logins(), 1);
+        ASSERT_EQ(fake().Logouts(), 1);
+        // The host's and the engine's own records are emptied, so that only the plug-in's memory counts.
+        fake().Reset();
         play().Reset();
         ListenForAudio();
-        if (!fileMode) logs().Reset();
+        logs().Reset();
         if (cycle == 0) first = Now();
     }
     last = Now();
-    EXPECT_EQ(fake().Logins(), cycles);
-    EXPECT_EQ(fake().Logouts(), cycles);
     std::ostringstream out;
     out << cycles << " cycles; threads " << first.threads << " -> " << last.threads << ", descriptors "
         << first.descriptors << " -> " << last.descriptors << ", resident memory " << first.residentKiB << " -> "
