@@ -31,6 +31,7 @@ struct Script {
     int audioGetErrorPoll = -1;
     int audioGetError = 0;
     int pollDelayMs = 0;
+    int holdAt = -1;  // 0: inside QTTSSessionBegin, 1: inside QTTSTextPut
     std::vector<Poll> polls;  // empty: the default (or streaming) script
 };
 
@@ -46,6 +47,7 @@ struct SessionRecord {
 };
 
 struct Streaming {
+    bool text = false;  // the default script's samples, cut into blocks of samplesPerBlock
     int blocks = 0;
     int samplesPerBlock = 0;
     int amplitude = 0;
@@ -64,8 +66,10 @@ struct ScriptedEngine {
     std::map<int, Script> scripts;
     std::vector<SessionRecord> sessions;
     Streaming streaming;
-    int holdsStarted = 0;  // a poll is held while holdsStarted > releases
+    int holdsStarted = 0;  // a call is held while holdsStarted > releases
     int releases = 0;
+    std::string failMarker;  // QTTSTextPut fails with failMarkerError for texts holding it
+    int failMarkerError = 0;
 };
 
 // Never destroyed: a plug-in thread may still call the engine while the process
@@ -102,9 +106,16 @@ SessionRecord* FindSession(ScriptedEngine& engine, const char* id) {
     return &engine.sessions[index];
 }
 
-int EnvInt(const char* name) {
+[[maybe_unused]] int EnvInt(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::atoi(value) : 0;
+}
+
+// Holds the calling entry point (its lock taken) until FakeRelease.
+[[maybe_unused]] void Hold(ScriptedEngine& engine, std::unique_lock<std::mutex>& lock) {
+    const int hold = ++engine.holdsStarted;
+    engine.heldChanged.notify_all();
+    engine.heldChanged.wait(lock, [&] { return engine.releases >= hold; });
 }
 
 // The poll the session's script gives for poll number k.
@@ -113,6 +124,15 @@ int EnvInt(const char* name) {
     if (!script.polls.empty()) {
         if (k < static_cast<int>(script.polls.size())) return script.polls[k];
         poll.status = 2;  // past the script: the engine has nothing more
+        return poll;
+    }
+    if (engine.streaming.text) {
+        const std::size_t per = static_cast<std::size_t>(engine.streaming.samplesPerBlock);
+        const std::size_t from = static_cast<std::size_t>(k) * per;
+        for (std::size_t i = from; i < from + per && i < record.text.size(); ++i)
+            AppendSample(poll.bytes, 1000 + static_cast<unsigned char>(record.text[i]));
+        poll.hasBlock = !poll.bytes.empty();
+        poll.status = from + per >= record.text.size() ? 2 : 1;
         return poll;
     }
     if (engine.streaming.blocks > 0) {
@@ -137,12 +157,10 @@ int EnvInt(const char* name) {
 
 extern "C" {
 
+// Each entry point can be left out (FAKE_ENGINE_WITHOUT_<NAME>), for the
+// variants that play an engine library lacking it.
+#if !defined(FAKE_ENGINE_WITHOUT_LOGIN)
 MSPLoginFn MSPLogin;
-MSPLogoutFn MSPLogout;
-QTTSSessionBeginFn QTTSSessionBegin;
-QTTSTextPutFn QTTSTextPut;
-QTTSSessionEndFn QTTSSessionEnd;
-
 int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char* params) {
     ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
@@ -153,17 +171,24 @@ int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char*
     engine.envBeginError = EnvInt("KAVO_FAKE_BEGIN_ERROR");
     return engine.loginResult;
 }
+#endif
 
+#if !defined(FAKE_ENGINE_WITHOUT_LOGOUT)
+MSPLogoutFn MSPLogout;
 int ENGINE_CALL MSPLogout() {
     ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
     ++engine.logouts;
     return 0;
 }
+#endif
 
+#if !defined(FAKE_ENGINE_WITHOUT_SESSION_BEGIN)
+QTTSSessionBeginFn QTTSSessionBegin;
 const char* ENGINE_CALL QTTSSessionBegin(const char* params, int* errorCode) {
     ScriptedEngine& engine = Engine();
-    std::lock_guard<std::mutex> lock(engine.mutex);
+    std::unique_lock<std::mutex> lock(engine.mutex);
+    if (engine.scripts[static_cast<int>(engine.sessions.size())].holdAt == 0) Hold(engine, lock);
     const int index = static_cast<int>(engine.sessions.size());
     engine.sessions.emplace_back();
     SessionRecord& record = engine.sessions.back();
@@ -175,17 +200,25 @@ const char* ENGINE_CALL QTTSSessionBegin(const char* params, int* errorCode) {
     if (error != 0 || script.nullIdentifier) return nullptr;
     return record.id.c_str();
 }
+#endif
 
+#if !defined(FAKE_ENGINE_WITHOUT_TEXT_PUT)
+QTTSTextPutFn QTTSTextPut;
 int ENGINE_CALL QTTSTextPut(const char* sessionId, const char* text, unsigned int textLength,
                                         const char* /*params*/) {
     ScriptedEngine& engine = Engine();
-    std::lock_guard<std::mutex> lock(engine.mutex);
+    std::unique_lock<std::mutex> lock(engine.mutex);
     SessionRecord* record = FindSession(engine, sessionId);
     if (!record) return 10108;
     record->textPut = true;
     record->text.assign(text ? text : "", text ? textLength : 0);
+    const std::string put = record->text;
+    const Script& script = engine.scripts[ParseSession(sessionId)];
+    if (script.holdAt == 1) Hold(engine, lock);
+    if (!engine.failMarker.empty() && put.find(engine.failMarker) != std::string::npos) return engine.failMarkerError;
     return engine.scripts[ParseSession(sessionId)].textPutError;
 }
+#endif
 
 #if !defined(FAKE_ENGINE_WITHOUT_AUDIO_GET)
 QTTSAudioGetFn QTTSAudioGet;
@@ -209,11 +242,7 @@ const void* ENGINE_CALL QTTSAudioGet(const char* sessionId, unsigned int* audioL
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         lock.lock();
     }
-    if (poll.hold) {
-        const int hold = ++engine.holdsStarted;
-        engine.heldChanged.notify_all();
-        engine.heldChanged.wait(lock, [&] { return engine.releases >= hold; });
-    }
+    if (poll.hold) Hold(engine, lock);
     record = &engine.sessions[index];  // the vector may have grown meanwhile
     record->block = poll.bytes;
     if (audioLength) *audioLength = static_cast<unsigned int>(record->block.size());
@@ -223,6 +252,8 @@ const void* ENGINE_CALL QTTSAudioGet(const char* sessionId, unsigned int* audioL
 }
 #endif
 
+#if !defined(FAKE_ENGINE_WITHOUT_SESSION_END)
+QTTSSessionEndFn QTTSSessionEnd;
 int ENGINE_CALL QTTSSessionEnd(const char* sessionId, const char* hints) {
     ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
@@ -232,6 +263,7 @@ int ENGINE_CALL QTTSSessionEnd(const char* sessionId, const char* hints) {
     record->endHint = hints ? hints : "";
     return 0;
 }
+#endif
 
 // Control exports.
 
@@ -245,6 +277,8 @@ void FakeReset(void) {
     engine.scripts.clear();
     engine.sessions.clear();
     engine.streaming = Streaming{};
+    engine.failMarker.clear();
+    engine.failMarkerError = 0;
 }
 
 void FakeSetLoginResult(int result) {
@@ -294,7 +328,26 @@ void FakeScriptPollDelay(int session, int milliseconds) {
 void FakeSetStreaming(int blocks, int samplesPerBlock, int amplitude, int delayMs) {
     ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
-    engine.streaming = Streaming{blocks, samplesPerBlock, amplitude, delayMs};
+    engine.streaming = Streaming{false, blocks, samplesPerBlock, amplitude, delayMs};
+}
+
+void FakeSetTextStreaming(int samplesPerBlock, int delayMs) {
+    ScriptedEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.streaming = Streaming{samplesPerBlock > 0, 0, samplesPerBlock, 0, delayMs};
+}
+
+void FakeScriptHold(int session, int stage) {
+    ScriptedEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.scripts[session].holdAt = stage;
+}
+
+void FakeFailTextPutContaining(const char* marker, int error) {
+    ScriptedEngine& engine = Engine();
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.failMarker = marker ? marker : "";
+    engine.failMarkerError = error;
 }
 
 int FakeWaitHeld(int timeoutMs) {

@@ -43,7 +43,17 @@ typedef void(*FakeScriptPollDelayFn)(int session, int milliseconds);
 // `delayMs`. blocks 0 restores the default script.
 typedef void(*FakeSetStreamingFn)(int blocks, int samplesPerBlock, int amplitude, int delayMs);
 
-// Holding polls: wait (at most timeoutMs) until a poll is held; release it.
+// Sessions without a script of their own deliver the default script's samples
+// (1000 + b per text byte) cut into blocks of samplesPerBlock, each poll after
+// delayMs. samplesPerBlock 0 restores the default script.
+typedef void(*FakeSetTextStreamingFn)(int samplesPerBlock, int delayMs);
+// The session's QTTSSessionBegin (stage 0) or QTTSTextPut (stage 1) waits, before
+// it answers, until FakeRelease.
+typedef void(*FakeScriptHoldFn)(int session, int stage);
+// Every QTTSTextPut whose text holds marker fails with error (an empty marker: none).
+typedef void(*FakeFailTextPutContainingFn)(const char* marker, int error);
+
+// Holding calls: wait (at most timeoutMs) until a poll is held; release it.
 typedef int(*FakeWaitHeldFn)(int timeoutMs);
 typedef void(*FakeReleaseFn)(void);
 

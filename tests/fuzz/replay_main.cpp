@@ -1,8 +1,11 @@
-// Runs a fuzz target without libFuzzer: on the files named as arguments, or
-// on a fixed series of pseudo-random inputs, so every build replays it.
+// Runs a fuzz target without libFuzzer: on the files named as arguments (a
+// folder stands for the files in it), or on a fixed series of pseudo-random
+// inputs, so every build replays it.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -11,11 +14,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 int main(int argc, char** argv) {
     if (argc > 1) {
+        std::vector<std::filesystem::path> files;
         for (int i = 1; i < argc; ++i) {
-            std::ifstream in(argv[i], std::ios::binary);
+            if (std::filesystem::is_directory(argv[i])) {
+                std::vector<std::filesystem::path> inFolder;
+                for (const auto& entry : std::filesystem::directory_iterator(argv[i])) inFolder.push_back(entry.path());
+                std::sort(inFolder.begin(), inFolder.end());
+                files.insert(files.end(), inFolder.begin(), inFolder.end());
+            } else {
+                files.emplace_back(argv[i]);
+            }
+        }
+        if (files.empty()) {
+            std::fputs("no inputs to replay\n", stderr);
+            return 1;
+        }
+        for (const auto& file : files) {
+            std::ifstream in(file, std::ios::binary);
             const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         }
+        std::printf("%zu inputs replayed\n", files.size());
         return 0;
     }
     std::uint32_t state = 12345;

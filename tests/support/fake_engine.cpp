@@ -15,6 +15,9 @@ FakeEngine::FakeEngine(const PluginHost& host) {
     ResolveOrThrow(library_, "FakeScriptPoll", poll_);
     ResolveOrThrow(library_, "FakeScriptPollDelay", pollDelay_);
     ResolveOrThrow(library_, "FakeSetStreaming", streaming_);
+    ResolveOrThrow(library_, "FakeSetTextStreaming", textStreaming_);
+    ResolveOrThrow(library_, "FakeScriptHold", hold_);
+    ResolveOrThrow(library_, "FakeFailTextPutContaining", failContaining_);
     ResolveOrThrow(library_, "FakeWaitHeld", waitHeld_);
     ResolveOrThrow(library_, "FakeRelease", release_);
     ResolveOrThrow(library_, "FakeLoginCount", loginCount_);

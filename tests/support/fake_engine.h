@@ -34,6 +34,11 @@ public:
     void Streaming(int blocks, int samplesPerBlock, int amplitude, int delayMs) {
         streaming_(blocks, samplesPerBlock, amplitude, delayMs);
     }
+    // Sessions without a script deliver their text's samples in blocks of samplesPerBlock.
+    void TextStreaming(int samplesPerBlock, int delayMs) { textStreaming_(samplesPerBlock, delayMs); }
+    // stage 0: hold inside the session's begin; 1: inside its text put.
+    void HoldAt(int session, int stage) { hold_(session, stage); }
+    void FailTextPutContaining(const char* marker, int error) { failContaining_(marker, error); }
     bool WaitHeld(int timeoutMs = 10000) { return waitHeld_(timeoutMs) != 0; }
     void Release() { release_(); }
 
@@ -69,6 +74,9 @@ private:
     FakeScriptPollFn poll_;
     FakeScriptPollDelayFn pollDelay_;
     FakeSetStreamingFn streaming_;
+    FakeSetTextStreamingFn textStreaming_;
+    FakeScriptHoldFn hold_;
+    FakeFailTextPutContainingFn failContaining_;
     FakeWaitHeldFn waitHeld_;
     FakeReleaseFn release_;
     FakeLoginCountFn loginCount_;

@@ -15,8 +15,16 @@ namespace kavotest {
 namespace {
 
 fs::path EngineBuildFile(EngineKind kind) {
-    const std::u16string stem =
-        kind == EngineKind::FakeWithoutAudioGet ? u"fake-mscclassic-without-audio-get" : u"fake-mscclassic";
+    const char16_t* stem = u"fake-mscclassic";
+    switch (kind) {
+        case EngineKind::FakeWithoutAudioGet: stem = u"fake-mscclassic-without-audio-get"; break;
+        case EngineKind::FakeWithoutLogin: stem = u"fake-mscclassic-without-login"; break;
+        case EngineKind::FakeWithoutLogout: stem = u"fake-mscclassic-without-logout"; break;
+        case EngineKind::FakeWithoutSessionBegin: stem = u"fake-mscclassic-without-session-begin"; break;
+        case EngineKind::FakeWithoutTextPut: stem = u"fake-mscclassic-without-text-put"; break;
+        case EngineKind::FakeWithoutSessionEnd: stem = u"fake-mscclassic-without-session-end"; break;
+        default: break;
+    }
     return BuildOutputFolder() / kavo::DynamicLibraryFileName(stem);
 }
 

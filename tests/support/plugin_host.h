@@ -28,7 +28,17 @@ struct PluginApi {
     bool(KAVOSYNTH_CALL* SetPitch)(const KavoChar*, std::int32_t) = nullptr;
 };
 
-enum class EngineKind { None, Fake, FakeWithoutAudioGet };
+enum class EngineKind {
+    None,
+    Fake,
+    FakeWithoutAudioGet,
+    // POSIX only: engines that lack one other entry point each.
+    FakeWithoutLogin,
+    FakeWithoutLogout,
+    FakeWithoutSessionBegin,
+    FakeWithoutTextPut,
+    FakeWithoutSessionEnd
+};
 
 // The folder that holds the test program, the plug-in and the fake engines.
 std::filesystem::path BuildOutputFolder();

@@ -1,5 +1,6 @@
-// A careless host: loads the plug-in, starts it, queues speech, unloads the
-// library without KavoSynthUninitialize and exits. The process must end
+// A careless host: loads the plug-in, starts it, queues speech (or, with the
+// argument "idle", leaves it idle), unloads the library without
+// KavoSynthUninitialize and exits. The process must end
 // normally (exit code 0), neither crashing nor hanging.
 #include <cstdio>
 #include <cstring>
@@ -45,6 +46,7 @@ bool WaitForFirstEnd() {
 
 int main(int argc, char** argv) {
     const bool fileMode = argc > 1 && std::strcmp(argv[1], "file") == 0;
+    const bool idle = argc > 2 && std::strcmp(argv[2], "idle") == 0;
     const auto folder = MakeStageFolder(u"unload");
     const auto plugin = folder / PluginFileInBuild().filename();
     std::filesystem::copy_file(PluginFileInBuild(), plugin);
@@ -69,8 +71,9 @@ int main(int argc, char** argv) {
     setCallback(&OnAudio);
     if (!speak(K(u"经典科大 小燕"), K(u"first"), 1)) return 5;
     if (!WaitForFirstEnd()) return 6;
-    // Leave more speech queued and the threads running.
-    for (int i = 0; i < 20; ++i) speak(K(u"经典科大 小燕"), K(u"pending"), 2);
+    // Leave more speech queued and the threads running, or the worker waiting.
+    if (!idle)
+        for (int i = 0; i < 20; ++i) speak(K(u"经典科大 小燕"), K(u"pending"), 2);
 
     library.Close();
 
@@ -80,6 +83,7 @@ int main(int argc, char** argv) {
     bool(KAVOSYNTH_CALL * stop)() = nullptr;
     if (!library.Find("KavoSynthStop", stop) || !stop()) return 8;  // true only while the worker runs
     library.Close();
-    std::puts("unloaded without uninitialising; exiting with the threads still running");
+    std::printf("unloaded without uninitialising (%s mode, %s); exiting with the threads still running\n",
+                fileMode ? "file" : "sink", idle ? "idle" : "speaking");
     return 0;
 }
