@@ -1,20 +1,30 @@
 #include "speech_session.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "engine/engine_contract.h"
 #include "engine_errors.h"
 #include "gbk_text.h"
-#include "resampler.h"
 
 namespace espeak_engine {
 namespace {
 
-constexpr int kOutputRate = 16000;
+constexpr int kOutputRate = EspeakRuntime::kOutputRate;
 constexpr std::size_t kBlockSamples = kOutputRate * 40 / 1000;  // 40 ms
 // How far synthesis may run ahead of the caller: bounds memory for long texts.
 constexpr std::size_t kMaxPendingSamples = kOutputRate * 30;
+// The longest a caller waits for a block: the plug-in's own poll interval, so
+// that a caller who checks for a stop between calls sees it as soon as if it
+// had slept instead.
+constexpr std::chrono::milliseconds kMaxBlockWait{10};
+// Hand-overs between the two threads are batched, since each wake-up costs
+// more than synthesising a block: a caller that ran dry after its first block
+// sleeps until several blocks are ready (or the wait above ends), and
+// synthesis that filled the queue sleeps until seconds of room are free.
+constexpr std::size_t kWakeSamples = 8 * kBlockSamples;
+constexpr std::size_t kRefillSamples = kOutputRate * 5;
 
 }  // namespace
 
@@ -46,24 +56,42 @@ const void* SpeechSession::NextBlock(unsigned int& bytes, int& status, int& erro
         return nullptr;
     }
     std::size_t taken = 0;
+    bool wakeProducer = false;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        const std::size_t wanted = blockHandedOut_ ? kWakeSamples : kBlockSamples;
+        const auto ready = [this, wanted] {
+            return synthesisError_ != kOk || synthesisDone_ || PendingLocked() >= wanted;
+        };
+        if (PendingLocked() < kBlockSamples && !ready()) {
+            wantedSamples_ = wanted;
+            audioReady_.wait_for(lock, kMaxBlockWait, ready);
+            wantedSamples_ = 0;
+        }
         if (synthesisError_ != kOk) {
             error = synthesisError_;
             return nullptr;
         }
-        if (pending_.size() < kBlockSamples && !synthesisDone_) return nullptr;
-        taken = std::min(pending_.size(), kBlockSamples);
+        if (PendingLocked() < kBlockSamples && !synthesisDone_) return nullptr;
+        taken = std::min(PendingLocked(), kBlockSamples);
         block_.resize(taken * 2);
+        const std::int16_t* from = pending_.data() + pendingStart_;
         for (std::size_t i = 0; i < taken; ++i) {
-            const auto sample = static_cast<std::uint16_t>(pending_[i]);
+            const auto sample = static_cast<std::uint16_t>(from[i]);
             block_[2 * i] = static_cast<unsigned char>(sample & 0xFF);
             block_[2 * i + 1] = static_cast<unsigned char>(sample >> 8);
         }
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(taken));
-        if (synthesisDone_ && pending_.empty()) status = kEngineSynthComplete;
+        pendingStart_ += taken;
+        // Drop the handed-out front once it is the larger part: each sample moves at most once more.
+        if (pendingStart_ >= PendingLocked()) {
+            pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingStart_));
+            pendingStart_ = 0;
+        }
+        if (synthesisDone_ && PendingLocked() == 0) status = kEngineSynthComplete;
+        wakeProducer = producerWaiting_ && PendingLocked() + kRefillSamples <= kMaxPendingSamples;
+        blockHandedOut_ = blockHandedOut_ || taken > 0;
     }
-    roomFreed_.notify_one();
+    if (wakeProducer) roomFreed_.notify_one();
     if (taken == 0) return nullptr;
     bytes = static_cast<unsigned int>(taken * 2);
     return block_.data();
@@ -80,40 +108,37 @@ void SpeechSession::Stop() {
 
 void SpeechSession::Synthesise(const std::string& utf8) {
     try {
-        Resampler resampler(runtime_.SampleRate(), kOutputRate);
-        if (!resampler.IsValid()) return Finish(kErrSynthesisFailed);
-        std::vector<std::int16_t> resampled;
-        bool resamplerFailed = false;
-        const int result = runtime_.Speak(utf8, settings_, [&](const std::int16_t* samples, std::size_t count) {
-            resampled.clear();
-            if (!resampler.Process(samples, count, resampled)) {
-                resamplerFailed = true;
-                return false;
-            }
-            return Enqueue(resampled);
+        const int result = runtime_.Speak(utf8, settings_, [this](const std::int16_t* samples, std::size_t count) {
+            return Enqueue(samples, count);
         });
-        if (result != kOk || resamplerFailed) return Finish(kErrSynthesisFailed);
-        resampled.clear();
-        if (!resampler.Flush(resampled)) return Finish(kErrSynthesisFailed);
-        Enqueue(resampled);
-        Finish(kOk);
+        Finish(result == kOk ? kOk : kErrSynthesisFailed);
     } catch (...) {
         Finish(kErrInternal);
     }
 }
 
-bool SpeechSession::Enqueue(const std::vector<std::int16_t>& samples) {
+bool SpeechSession::Enqueue(const std::int16_t* samples, std::size_t count) {
     std::unique_lock<std::mutex> lock(mutex_);
-    roomFreed_.wait(lock, [this] { return stopRequested_ || pending_.size() < kMaxPendingSamples; });
+    if (!stopRequested_ && PendingLocked() >= kMaxPendingSamples) {
+        producerWaiting_ = true;
+        roomFreed_.wait(lock, [this] { return stopRequested_ || PendingLocked() + kRefillSamples <= kMaxPendingSamples; });
+        producerWaiting_ = false;
+    }
     if (stopRequested_) return false;
-    pending_.insert(pending_.end(), samples.begin(), samples.end());
+    pending_.insert(pending_.end(), samples, samples + count);
+    const bool wakeCaller = wantedSamples_ != 0 && PendingLocked() >= wantedSamples_;
+    lock.unlock();
+    if (wakeCaller) audioReady_.notify_one();
     return true;
 }
 
 void SpeechSession::Finish(int error) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    synthesisDone_ = true;
-    synthesisError_ = error;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        synthesisDone_ = true;
+        synthesisError_ = error;
+    }
+    audioReady_.notify_one();
 }
 
 }  // namespace espeak_engine
