@@ -15,6 +15,7 @@ namespace kavotest {
 namespace {
 
 fs::path EngineBuildFile(EngineKind kind) {
+    if (kind == EngineKind::Espeak) return BuildOutputFolder() / kavo::DynamicLibraryFileName(u"mscclassic");
     const std::u16string stem =
         kind == EngineKind::FakeWithoutAudioGet ? u"fake-mscclassic-without-audio-get" : u"fake-mscclassic";
     return BuildOutputFolder() / kavo::DynamicLibraryFileName(stem);

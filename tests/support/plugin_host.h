@@ -28,7 +28,8 @@ struct PluginApi {
     bool(KAVOSYNTH_CALL* SetPitch)(const KavoChar*, std::int32_t) = nullptr;
 };
 
-enum class EngineKind { None, Fake, FakeWithoutAudioGet };
+// Espeak: the espeak engine of this build (POSIX builds only).
+enum class EngineKind { None, Fake, FakeWithoutAudioGet, Espeak };
 
 // The folder that holds the test program, the plug-in and the fake engines.
 std::filesystem::path BuildOutputFolder();
