@@ -45,47 +45,27 @@ int EspeakRuntime::Start() {
     return kOk;
 }
 
-bool EspeakRuntime::Configure(const SpeechSettings& settings) {
-    // The voice afresh for every text, even when it is the same: a text that
-    // switched language midway leaves espeak-ng's state changed. After the
-    // voice, the prosody: selecting a voice may reset it.
-    return espeak_SetVoiceByName(settings.espeakVoice.c_str()) == EE_OK &&
-           espeak_SetParameter(espeakRATE, settings.rate, 0) == EE_OK &&
-           espeak_SetParameter(espeakVOLUME, settings.amplitude, 0) == EE_OK &&
-           espeak_SetParameter(espeakPITCH, settings.pitch, 0) == EE_OK;
+int EspeakRuntime::SampleRate() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sampleRate_;
 }
 
 int EspeakRuntime::Speak(const std::string& utf8, const SpeechSettings& settings, const SampleSink& sink) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!started_) return kErrEngineStart;
-    if (!resampler_) {
-        auto resampler = std::make_unique<Resampler>(sampleRate_, kOutputRate);
-        if (!resampler->IsValid()) return kErrSynthesisFailed;
-        resampler_ = std::move(resampler);
-    } else if (!resampler_->Reset()) {
+    // The voice first: selecting a voice may reset the prosody parameters.
+    if (espeak_SetVoiceByName(settings.espeakVoice.c_str()) != EE_OK ||
+        espeak_SetParameter(espeakRATE, settings.rate, 0) != EE_OK ||
+        espeak_SetParameter(espeakVOLUME, settings.amplitude, 0) != EE_OK ||
+        espeak_SetParameter(espeakPITCH, settings.pitch, 0) != EE_OK) {
         return kErrSynthesisFailed;
     }
-    if (!Configure(settings)) return kErrSynthesisFailed;
-    bool resamplerFailed = false;
-    const SampleSink resample = [&](const std::int16_t* samples, std::size_t count) {
-        resampled_.clear();
-        if (!resampler_->Process(samples, count, resampled_)) {
-            resamplerFailed = true;
-            return false;
-        }
-        return resampled_.empty() || sink(resampled_.data(), resampled_.size());
-    };
-    activeSink = &resample;
+    activeSink = &sink;
     sinkFailed = false;
     const espeak_ERROR result =
         espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
     activeSink = nullptr;
-    if (result != EE_OK || sinkFailed || resamplerFailed) return kErrSynthesisFailed;
-    // The filter's delay: the last few milliseconds of the text.
-    resampled_.clear();
-    if (!resampler_->Flush(resampled_)) return kErrSynthesisFailed;
-    if (!resampled_.empty()) sink(resampled_.data(), resampled_.size());
-    return kOk;
+    return result == EE_OK && !sinkFailed ? kOk : kErrSynthesisFailed;
 }
 
 }  // namespace espeak_engine

@@ -11,25 +11,27 @@
 namespace espeak_engine {
 namespace {
 
-constexpr int kOutputRate = EspeakRuntime::kOutputRate;
+constexpr int kOutputRate = 16000;
 constexpr std::size_t kBlockSamples = kOutputRate * 40 / 1000;  // 40 ms
-// How far synthesis may run ahead of the caller: bounds memory for long texts.
-constexpr std::size_t kMaxPendingSamples = kOutputRate * 30;
+// How far synthesis may run ahead of the caller (in espeak-ng's samples, at
+// most 22050 a second): bounds memory for long texts.
+constexpr std::size_t kMaxPendingSamples = 22050 * 30;
 // The longest a caller waits for a block: the plug-in's own poll interval, so
 // that a caller who checks for a stop between calls sees it as soon as if it
 // had slept instead.
 constexpr std::chrono::milliseconds kMaxBlockWait{10};
 // Hand-overs between the two threads are batched, since each wake-up costs
 // more than synthesising a block: a caller that ran dry after its first block
-// sleeps until several blocks are ready (or the wait above ends), and
-// synthesis that filled the queue sleeps until seconds of room are free.
-constexpr std::size_t kWakeSamples = 8 * kBlockSamples;
-constexpr std::size_t kRefillSamples = kOutputRate * 5;
+// sleeps until a few hundred milliseconds of speech are ready (or the wait
+// above ends), and synthesis that filled the queue sleeps until seconds of
+// room are free.
+constexpr std::size_t kWakeSamples = 22050 * 320 / 1000;
+constexpr std::size_t kRefillSamples = 22050 * 5;
 
 }  // namespace
 
-SpeechSession::SpeechSession(std::string id, SpeechSettings settings, EspeakRuntime& runtime)
-    : id_(std::move(id)), settings_(std::move(settings)), runtime_(runtime) {}
+SpeechSession::SpeechSession(std::string id, SpeechSettings settings, EspeakRuntime& runtime, Resampler& resampler)
+    : id_(std::move(id)), settings_(std::move(settings)), runtime_(runtime), resampler_(resampler) {}
 
 SpeechSession::~SpeechSession() { Stop(); }
 
@@ -40,11 +42,49 @@ int SpeechSession::PutText(const char* gbk, unsigned int length) {
     if (!GbkToUtf8(gbk, length, utf8)) return kErrInvalidText;
     if (utf8.empty()) {
         Finish(kOk);  // nothing to say: no thread, no audio (espeak-ng would make a pause)
+        flushed_ = true;
     } else {
         worker_ = std::thread([this, text = std::move(utf8)] { Synthesise(text); });
     }
     textPut_ = true;
     return kOk;
+}
+
+bool SpeechSession::Refill(std::chrono::steady_clock::time_point deadline, int& error) {
+    while (resampled_.size() - resampledStart_ < kBlockSamples && !flushed_) {
+        bool done = false;
+        bool wakeProducer = false;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            const std::size_t wanted = blockHandedOut_ ? kWakeSamples : 1;
+            const auto ready = [this, wanted] {
+                return synthesisError_ != kOk || synthesisDone_ || pending_.size() >= wanted;
+            };
+            if (pending_.empty() && !ready()) {
+                wantedSamples_ = wanted;
+                audioReady_.wait_until(lock, deadline, ready);
+                wantedSamples_ = 0;
+            }
+            if (synthesisError_ != kOk) {
+                error = synthesisError_;
+                return false;
+            }
+            taken_.clear();
+            taken_.swap(pending_);
+            done = synthesisDone_;
+            wakeProducer = producerWaiting_ && !taken_.empty();
+        }
+        if (wakeProducer) roomFreed_.notify_one();
+        if (taken_.empty() && !done) return true;  // the wait ended with nothing new
+        // Resampled here, on the caller's thread, while synthesis goes on.
+        if (!resampler_.Process(taken_.data(), taken_.size(), resampled_) ||
+            (done && !resampler_.Flush(resampled_))) {
+            error = kErrSynthesisFailed;
+            return false;
+        }
+        flushed_ = done;
+    }
+    return true;
 }
 
 const void* SpeechSession::NextBlock(unsigned int& bytes, int& status, int& error) {
@@ -55,43 +95,25 @@ const void* SpeechSession::NextBlock(unsigned int& bytes, int& status, int& erro
         error = kErrTextNotPut;
         return nullptr;
     }
-    std::size_t taken = 0;
-    bool wakeProducer = false;
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        const std::size_t wanted = blockHandedOut_ ? kWakeSamples : kBlockSamples;
-        const auto ready = [this, wanted] {
-            return synthesisError_ != kOk || synthesisDone_ || PendingLocked() >= wanted;
-        };
-        if (PendingLocked() < kBlockSamples && !ready()) {
-            wantedSamples_ = wanted;
-            audioReady_.wait_for(lock, kMaxBlockWait, ready);
-            wantedSamples_ = 0;
-        }
-        if (synthesisError_ != kOk) {
-            error = synthesisError_;
-            return nullptr;
-        }
-        if (PendingLocked() < kBlockSamples && !synthesisDone_) return nullptr;
-        taken = std::min(PendingLocked(), kBlockSamples);
-        block_.resize(taken * 2);
-        const std::int16_t* from = pending_.data() + pendingStart_;
-        for (std::size_t i = 0; i < taken; ++i) {
-            const auto sample = static_cast<std::uint16_t>(from[i]);
-            block_[2 * i] = static_cast<unsigned char>(sample & 0xFF);
-            block_[2 * i + 1] = static_cast<unsigned char>(sample >> 8);
-        }
-        pendingStart_ += taken;
-        // Drop the handed-out front once it is the larger part: each sample moves at most once more.
-        if (pendingStart_ >= PendingLocked()) {
-            pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingStart_));
-            pendingStart_ = 0;
-        }
-        if (synthesisDone_ && PendingLocked() == 0) status = kEngineSynthComplete;
-        wakeProducer = producerWaiting_ && PendingLocked() + kRefillSamples <= kMaxPendingSamples;
-        blockHandedOut_ = blockHandedOut_ || taken > 0;
+    if (!Refill(std::chrono::steady_clock::now() + kMaxBlockWait, error)) return nullptr;
+    const std::size_t available = resampled_.size() - resampledStart_;
+    if (available < kBlockSamples && !flushed_) return nullptr;
+    const std::size_t taken = std::min(available, kBlockSamples);
+    block_.resize(taken * 2);
+    const std::int16_t* from = resampled_.data() + resampledStart_;
+    for (std::size_t i = 0; i < taken; ++i) {
+        const auto sample = static_cast<std::uint16_t>(from[i]);
+        block_[2 * i] = static_cast<unsigned char>(sample & 0xFF);
+        block_[2 * i + 1] = static_cast<unsigned char>(sample >> 8);
     }
-    if (wakeProducer) roomFreed_.notify_one();
+    resampledStart_ += taken;
+    // Drop the handed-out front once it is the larger part: each sample moves at most once more.
+    if (resampledStart_ >= resampled_.size() - resampledStart_) {
+        resampled_.erase(resampled_.begin(), resampled_.begin() + static_cast<std::ptrdiff_t>(resampledStart_));
+        resampledStart_ = 0;
+    }
+    if (flushed_ && resampled_.size() == resampledStart_) status = kEngineSynthComplete;
+    blockHandedOut_ = blockHandedOut_ || taken > 0;
     if (taken == 0) return nullptr;
     bytes = static_cast<unsigned int>(taken * 2);
     return block_.data();
@@ -119,14 +141,14 @@ void SpeechSession::Synthesise(const std::string& utf8) {
 
 bool SpeechSession::Enqueue(const std::int16_t* samples, std::size_t count) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!stopRequested_ && PendingLocked() >= kMaxPendingSamples) {
+    if (!stopRequested_ && pending_.size() >= kMaxPendingSamples) {
         producerWaiting_ = true;
-        roomFreed_.wait(lock, [this] { return stopRequested_ || PendingLocked() + kRefillSamples <= kMaxPendingSamples; });
+        roomFreed_.wait(lock, [this] { return stopRequested_ || pending_.size() + kRefillSamples <= kMaxPendingSamples; });
         producerWaiting_ = false;
     }
     if (stopRequested_) return false;
     pending_.insert(pending_.end(), samples, samples + count);
-    const bool wakeCaller = wantedSamples_ != 0 && PendingLocked() >= wantedSamples_;
+    const bool wakeCaller = wantedSamples_ != 0 && pending_.size() >= wantedSamples_;
     lock.unlock();
     if (wakeCaller) audioReady_.notify_one();
     return true;
