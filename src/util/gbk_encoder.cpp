@@ -32,6 +32,7 @@ bool GbkEncoder::Available() const { return cd_ != kNoConverter; }
 
 bool GbkEncoder::Encode(const std::u16string& input, std::string& output) {
     if (!Available()) return false;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // the initial state, also for a converter used before
     const std::size_t start = output.size();
     output.resize(start + input.size() * kMaxBytesPerUnit);
     char* outPtr = &output[0] + start;
