@@ -1,24 +1,33 @@
 #!/usr/bin/env bash
-# Benchmark, not a test: how long kavo-say (plug-in + espeak engine) takes for
-# a 10,000-character English text, against espeak-ng writing the same text to
-# a WAV file itself, and the ratio of the two.
+# Benchmark, not a test: how long kavo-say (plug-in + espeak engine) takes to
+# write a WAV file of a text, against espeak-ng writing the same text to a WAV
+# file itself, in wall time and in CPU time (user + system).
 #
-#   bench/say_vs_espeak.sh [RUNS]        (default 5 runs of each)
+#   bench/say_vs_espeak.sh [LANGUAGE] [RUNS]
 #
+# LANGUAGE: en (default): 10,000 characters of English, kavo-say's "catherine"
+# voice against espeak-ng's en-us+f2; zh: 5,000 characters of Chinese,
+# "xiaofeng" against espeak-ng's cmn. Both at the default rate (plug-in 50,
+# espeak-ng 175 words per minute). The two commands alternate, RUNS times each
+# (default 7), after one unmeasured run of each; every ratio is kavo-say's run
+# over the espeak-ng run next to it, so a load change hits both sides alike.
+#
+# Prints the runs on standard error and, on standard output, one line per
+# figure: "NAME min median max" (seconds, or a plain ratio).
 # KAVO_SAY names the kavo-say to time (default build/linux/bin/kavo-say, with
-# the plug-in and engine beside it). With hyperfine installed it does the
-# timing; otherwise the two commands alternate, RUNS times each, under
-# /usr/bin/time. Both speak with the same espeak-ng voice at its default rate:
-# kavo-say's "catherine" voice at rate 50.
+# the plug-in and engine beside it).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-runs="${1:-5}"
+language="${1:-en}"
+runs="${2:-7}"
 kavo_say="${KAVO_SAY:-$root/build/linux/bin/kavo-say}"
-espeak_voice="${ESPEAK_VOICE:-en-us+f2}"  # what the espeak engine speaks "catherine" with
-espeak_rate="${ESPEAK_RATE:-175}"  # words per minute, espeak-ng's default
-kavo_voice="${KAVO_VOICE:-catherine}"
-kavo_rate="${KAVO_RATE:-50}"       # the plug-in's default rate
+
+case "$language" in
+  en) kavo_voice=catherine espeak_voice=en-us+f2 length=10000 ;;
+  zh) kavo_voice=xiaofeng espeak_voice=cmn length=5000 ;;
+  *) echo "say_vs_espeak: unknown language '$language' (en or zh)" >&2; exit 2 ;;
+esac
 
 for tool in "$kavo_say" espeak-ng; do
   command -v "$tool" >/dev/null || { echo "say_vs_espeak: $tool not found" >&2; exit 1; }
@@ -28,32 +37,44 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 text="$work/text.txt"
 
-# The same text every time: sentences built from fixed word lists by a linear
-# congruential generator with a fixed seed, five sentences to a paragraph,
-# cut to exactly 10,000 characters at the end.
+# The same text every time: sentences drawn from fixed lists by a linear
+# congruential generator with a fixed seed, cut to the exact length. English
+# gets five sentences to a paragraph (kavo-say makes one request of each);
+# Chinese is one paragraph of clauses ending in "，" or "。".
 generate_text() {
-  local subjects=(the\ engineer a\ small\ robot our\ neighbour the\ old\ clock every\ student the\ quiet\ river)
-  local verbs=(builds remembers carries follows paints answers)
-  local objects=(a\ wooden\ bridge the\ morning\ train seven\ green\ apples a\ long\ letter the\ northern\ lights an\ empty\ box)
-  local endings=(before\ dinner. without\ a\ word. in\ the\ rain. after\ the\ meeting. with\ great\ care. every\ Tuesday.)
-  local seed=12345 out="" sentence i=0
-  next() { seed=$(( (seed * 1103515245 + 12345) % 2147483648 )); r=$(( seed / 65536 % $1 )); }
-  while [ ${#out} -lt 10000 ]; do
-    next 6; sentence="${subjects[r]^}"
-    next 6; sentence+=" ${verbs[r]}"
-    next 6; sentence+=" ${objects[r]}"
-    next 6; sentence+=" ${endings[r]}"
-    out+="$sentence"
-    i=$((i + 1))
-    if [ $((i % 5)) -eq 0 ]; then out+=$'\n\n'; else out+=" "; fi
-  done
-  printf '%s' "${out:0:10000}"
+  awk -v language="$1" -v length_="$2" 'BEGIN {
+    seed = 12345
+    if (language == "en") {
+      n = split("The engineer|A small robot|Our neighbour|The old clock|Every student|The quiet river", subj, "|")
+      split("builds|remembers|carries|follows|paints|answers", verb, "|")
+      split("a wooden bridge|the morning train|seven green apples|a long letter|the northern lights|an empty box", obj, "|")
+      split("before dinner.|without a word.|in the rain.|after the meeting.|with great care.|every Tuesday.", end_, "|")
+      out = ""; i = 0
+      while (length(out) < length_) {
+        out = out subj[pick(6)] " " verb[pick(6)] " " obj[pick(6)] " " end_[pick(6)]
+        i++
+        out = out (i % 5 == 0 ? "\n\n" : " ")
+      }
+      printf "%s", substr(out, 1, length_)
+    } else {
+      # Common characters, three bytes each in UTF-8; awk counts bytes.
+      chars = "我们的你他她这那一个是不了在人有大小天地上下中国时年来去说话听看走跑学生老师朋友今明早晚春夏秋冬山水花草树木风雨雪云日月星书字写读唱歌画家门"
+      count = length(chars) / 3; out = ""; made = 0
+      while (made < length_) {
+        words = 6 + pick(9)
+        for (k = 0; k < words && made < length_; k++) { out = out substr(chars, 3 * pick(count) + 1, 3); made++ }
+        if (made < length_) { out = out (pick(10) < 6 ? "，" : "。"); made++ }
+      }
+      printf "%s", out
+    }
+  }
+  function pick(m) { seed = (seed * 1103515245 + 12345) % 2147483648; return int(seed / 65536) % m }'
 }
-LC_ALL=C generate_text > "$text"
-echo "text: $(LC_ALL=C wc -c < "$text") characters, $(wc -w < "$text") words, $runs runs of each" >&2
+LC_ALL=C generate_text "$language" "$length" > "$text"
+echo "text: $(wc -m < "$text") characters ($language), $runs alternating runs of each" >&2
 
-kavo_cmd=("$kavo_say" -q -v "$kavo_voice" -r "$kavo_rate" -f "$text" -o "$work/kavo.wav")
-espeak_cmd=(espeak-ng -v "$espeak_voice" -s "$espeak_rate" -f "$text" -w "$work/espeak.wav")
+kavo_cmd=("$kavo_say" -q -v "$kavo_voice" -r 50 -f "$text" -o "$work/kavo.wav")
+espeak_cmd=(espeak-ng -v "$espeak_voice" -s 175 -f "$text" -w "$work/espeak.wav")
 
 # One run of each first: both must work, and the audio lengths are worth seeing.
 "${kavo_cmd[@]}"
@@ -63,26 +84,29 @@ for f in kavo espeak; do
   awk -v f="$f" -v b="$bytes" 'BEGIN { printf "%-7s %.1f s of audio (%d bytes; espeak-ng writes 22050 Hz)\n", f, (b - 44) / (f == "kavo" ? 32000 : 44100), b }' >&2
 done
 
-quote() { printf '%q ' "$@"; }
+# One timed run: "wall cpu" in seconds on one line of the file $1.
+time_run() {
+  local out=$1 t
+  shift
+  local TIMEFORMAT='%3R %3U %3S'
+  t=$( { time "$@" >/dev/null 2>&1; } 2>&1 )
+  awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' <<<"$t" >>"$out"
+}
+: >"$work/kavo.times"
+: >"$work/espeak.times"
+for ((i = 1; i <= runs; i++)); do
+  time_run "$work/kavo.times" "${kavo_cmd[@]}"
+  time_run "$work/espeak.times" "${espeak_cmd[@]}"
+done
+paste -d' ' "$work/kavo.times" "$work/espeak.times" >"$work/pairs"
+echo "runs (kavo wall, kavo cpu, espeak wall, espeak cpu), seconds:" >&2
+sed 's/^/  /' "$work/pairs" >&2
 
-if command -v hyperfine >/dev/null; then
-  hyperfine --style basic --warmup 1 --runs "$runs" --export-csv "$work/times.csv" \
-    -n kavo-say "$(quote "${kavo_cmd[@]}")" -n espeak-ng "$(quote "${espeak_cmd[@]}")" >&2
-  kavo_mean=$(awk -F, '$1 == "kavo-say" { print $2 }' "$work/times.csv")
-  espeak_mean=$(awk -F, '$1 == "espeak-ng" { print $2 }' "$work/times.csv")
-else
-  : > "$work/kavo.times"
-  : > "$work/espeak.times"
-  for ((i = 1; i <= runs; i++)); do
-    /usr/bin/time -f %e -a -o "$work/kavo.times" "${kavo_cmd[@]}"
-    /usr/bin/time -f %e -a -o "$work/espeak.times" "${espeak_cmd[@]}"
-  done
-  mean() { awk '{ s += $1 } END { printf "%.3f", s / NR }' "$1"; }
-  kavo_mean=$(mean "$work/kavo.times")
-  espeak_mean=$(mean "$work/espeak.times")
-  echo "kavo-say  runs (s): $(tr '\n' ' ' < "$work/kavo.times")" >&2
-  echo "espeak-ng runs (s): $(tr '\n' ' ' < "$work/espeak.times")" >&2
-fi
-
-awk -v k="$kavo_mean" -v e="$espeak_mean" 'BEGIN {
-  printf "kavo-say %.3f s, espeak-ng %.3f s (means); kavo-say / espeak-ng = %.2f\n", k, e, k / e }'
+# min, median and max of one column of numbers
+stats() { sort -g | awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.3f %.3f %.3f\n", v[1], m, v[NR] }'; }
+echo "kavo_wall $(awk '{ print $1 }' "$work/pairs" | stats)"
+echo "espeak_wall $(awk '{ print $3 }' "$work/pairs" | stats)"
+echo "kavo_cpu $(awk '{ print $2 }' "$work/pairs" | stats)"
+echo "espeak_cpu $(awk '{ print $4 }' "$work/pairs" | stats)"
+echo "wall_ratio $(awk '{ print $1 / $3 }' "$work/pairs" | stats)"
+echo "cpu_ratio $(awk '{ print ($4 > 0 ? $2 / $4 : 0) }' "$work/pairs" | stats)"

@@ -11,6 +11,8 @@ namespace espeak_engine {
 
 namespace {
 
+constexpr int kOutputRate = 16000;  // what every session serves
+
 // Holds the engine; destroys it at unload only when no caller can still reach it.
 class EngineHolder {
 public:
@@ -68,8 +70,19 @@ const char* EspeakEngine::BeginSession(const char* params, int& error) {
     SpeechSettings settings;
     error = ParseSessionParams(params, settings);
     if (error != kOk) return nullptr;
+    if (!resampler_) {
+        auto resampler = std::make_unique<Resampler>(runtime_.SampleRate(), kOutputRate);
+        if (!resampler->IsValid()) {
+            error = kErrSynthesisFailed;
+            return nullptr;
+        }
+        resampler_ = std::move(resampler);
+    } else if (!resampler_->Reset()) {
+        error = kErrSynthesisFailed;
+        return nullptr;
+    }
     std::string id = "espeak-" + std::to_string(++sessionsBegun_);
-    session_ = std::make_unique<SpeechSession>(std::move(id), std::move(settings), runtime_);
+    session_ = std::make_unique<SpeechSession>(std::move(id), std::move(settings), runtime_, *resampler_);
     return session_->Id().c_str();
 }
 

@@ -41,6 +41,10 @@ private:
     // Declared before the session, so a session still open at unload is
     // stopped and joined before espeak-ng is shut down.
     EspeakRuntime runtime_;
+    // Made at the first session and reset for each: designing its filter
+    // costs more than resampling a short text. Declared before the session,
+    // which uses it.
+    std::unique_ptr<Resampler> resampler_;
     bool loggedIn_ = false;
     unsigned long sessionsBegun_ = 0;
     std::unique_ptr<SpeechSession> session_;

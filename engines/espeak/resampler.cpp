@@ -21,6 +21,8 @@ Resampler::Resampler(double inputRate, double outputRate) : ratio_(outputRate / 
 
 Resampler::~Resampler() { soxr_delete(stream_); }
 
+bool Resampler::Reset() { return stream_ && !soxr_clear(stream_); }
+
 bool Resampler::Process(const std::int16_t* input, std::size_t count, std::vector<std::int16_t>& output) {
     return count == 0 || Run(input, count, output);
 }

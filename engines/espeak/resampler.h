@@ -18,6 +18,8 @@ public:
     Resampler& operator=(const Resampler&) = delete;
 
     bool IsValid() const { return stream_ != nullptr; }
+    // Forgets the signal so far, ready for a new one with the same rates.
+    bool Reset();
     // Appends to output what the samples so far yield; false on a soxr error.
     bool Process(const std::int16_t* input, std::size_t count, std::vector<std::int16_t>& output);
     // Drains the filter's delay at the end of the input.

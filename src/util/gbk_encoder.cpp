@@ -1,5 +1,7 @@
 #include "util/gbk_encoder.h"
 
+#include <cerrno>
+
 #include "util/utf.h"
 
 namespace kavo {
@@ -7,9 +9,20 @@ namespace {
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
+// The input is handed to iconv as it lies in memory.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr char kWideEncoding[] = "UTF-16BE";
+#else
+constexpr char kWideEncoding[] = "UTF-16LE";
+#endif
+
+// GBK needs at most two bytes for one UTF-16 unit (a surrogate pair, which
+// GBK lacks, becomes one "?").
+constexpr std::size_t kMaxBytesPerUnit = 2;
+
 }  // namespace
 
-GbkEncoder::GbkEncoder() : cd_(iconv_open("GBK", "UTF-16LE")) {}
+GbkEncoder::GbkEncoder() : cd_(iconv_open("GBK", kWideEncoding)) {}
 
 GbkEncoder::~GbkEncoder() {
     if (cd_ != kNoConverter) iconv_close(cd_);
@@ -19,26 +32,27 @@ bool GbkEncoder::Available() const { return cd_ != kNoConverter; }
 
 bool GbkEncoder::Encode(const std::u16string& input, std::string& output) {
     if (!Available()) return false;
-    for (std::size_t i = 0; i < input.size();) {
-        const std::size_t units = IsSurrogatePairAt(input, i) ? 2 : 1;
-        unsigned char in[4];
-        for (std::size_t k = 0; k < units; ++k) {
-            in[2 * k] = static_cast<unsigned char>(input[i + k] & 0xFF);
-            in[2 * k + 1] = static_cast<unsigned char>(input[i + k] >> 8);
-        }
-        char out[8];
-        char* inPtr = reinterpret_cast<char*>(in);
-        std::size_t inLeft = units * 2;
-        char* outPtr = out;
-        std::size_t outLeft = sizeof out;
-        if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-            output.push_back('?');
-        } else {
-            output.append(out, sizeof out - outLeft);
-        }
-        i += units;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // the initial state, also for a converter used before
+    const std::size_t start = output.size();
+    output.resize(start + input.size() * kMaxBytesPerUnit);
+    char* outPtr = &output[0] + start;
+    std::size_t outLeft = input.size() * kMaxBytesPerUnit;
+    // The whole text in one call; iconv stops only at a character GBK lacks
+    // (or a lone surrogate), which becomes "?" before it goes on after it.
+    std::size_t i = 0;
+    while (i < input.size()) {
+        char* inPtr = const_cast<char*>(reinterpret_cast<const char*>(input.data() + i));  // iconv's signature
+        std::size_t inLeft = (input.size() - i) * sizeof(char16_t);
+        const std::size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+        i = input.size() - inLeft / sizeof(char16_t);
+        if (result != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) break;  // cannot happen: the output has room for the worst case
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        *outPtr++ = '?';
+        --outLeft;
+        i += IsSurrogatePairAt(input, i) ? 2 : 1;
     }
+    output.resize(output.size() - outLeft);
     return true;
 }
 

@@ -13,9 +13,8 @@ public:
     GbkEncoder(const GbkEncoder&) = delete;
     GbkEncoder& operator=(const GbkEncoder&) = delete;
 
-    // Appends the GBK form of input to output, one character at a time, so that
-    // a character GBK lacks (or a lone surrogate) becomes "?" and the rest still
-    // converts. False when the system has no such converter.
+    // Appends the GBK form of input to output; a character GBK lacks (or a lone
+    // surrogate) becomes "?" and the rest still converts. False when the system has no such converter.
     bool Encode(const std::u16string& input, std::string& output);
     bool Available() const;
 

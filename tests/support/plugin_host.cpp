@@ -15,6 +15,7 @@ namespace kavotest {
 namespace {
 
 fs::path EngineBuildFile(EngineKind kind) {
+    if (kind == EngineKind::Espeak) return BuildOutputFolder() / kavo::DynamicLibraryFileName(u"mscclassic");
     const char16_t* stem = u"fake-mscclassic";
     switch (kind) {
         case EngineKind::FakeWithoutAudioGet: stem = u"fake-mscclassic-without-audio-get"; break;

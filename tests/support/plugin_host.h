@@ -28,6 +28,7 @@ struct PluginApi {
     bool(KAVOSYNTH_CALL* SetPitch)(const KavoChar*, std::int32_t) = nullptr;
 };
 
+// Espeak: the espeak engine of this build (POSIX builds only).
 enum class EngineKind {
     None,
     Fake,
@@ -37,7 +38,8 @@ enum class EngineKind {
     FakeWithoutLogout,
     FakeWithoutSessionBegin,
     FakeWithoutTextPut,
-    FakeWithoutSessionEnd
+    FakeWithoutSessionEnd,
+    Espeak
 };
 
 // The folder that holds the test program, the plug-in and the fake engines.

@@ -55,6 +55,28 @@ TEST(WideToAnsi, SurvivesAnUnpairedSurrogate) {
     EXPECT_EQ(out.back(), 'y');
 }
 
+// A long text converts in one go exactly as its characters do one by one:
+// every character the code page lacks, wherever it falls, costs one default
+// character and nothing of its neighbours.
+TEST(WideToAnsi, ConvertsALongMixedTextAsItsCharactersOneByOne) {
+    const std::u16string unit = std::u16string(u"语音合成，Hello. \u0E01") + char16_t(0xD800) + u"x" +
+                                u"\U0001F600" + char16_t(0xDC00) + u"。";
+    std::u16string text;
+    while (text.size() < 5000) text += unit;
+    text += char16_t(0xD83D);  // a high surrogate cut off at the very end
+    std::string expected;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t units = kavo::IsSurrogatePairAt(text, i) ? 2 : 1;
+        std::string one;
+        ASSERT_TRUE(WideToAnsi(text.substr(i, units), one));
+        expected += one;
+        i += units;
+    }
+    std::string out;
+    ASSERT_TRUE(WideToAnsi(text, out));
+    EXPECT_EQ(out, expected);
+}
+
 TEST(Utf, RoundTripsAndReplacesIllFormedInput) {
     const std::u16string text = u"语音 \U0001F600 voice";
     EXPECT_EQ(kavo::Utf8ToUtf16(kavo::Utf16ToUtf8(text)), text);

@@ -45,6 +45,7 @@ private:
     std::mutex mutex_;
     std::condition_variable reported_;
     EventBatch pending_;
+    std::chrono::steady_clock::time_point lastAudioWake_{};
 };
 
 }  // namespace kavosay
