@@ -1,5 +1,6 @@
 #include "util/gbk_encoder.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "util/utf.h"
@@ -19,6 +20,8 @@ constexpr char kWideEncoding[] = "UTF-16LE";
 // GBK needs at most two bytes for one UTF-16 unit (a surrogate pair, which
 // GBK lacks, becomes one "?").
 constexpr std::size_t kMaxBytesPerUnit = 2;
+// The most UTF-16 units handed to one iconv call.
+constexpr std::size_t kUnitsPerCall = 256;
 
 }  // namespace
 
@@ -37,15 +40,21 @@ bool GbkEncoder::Encode(const std::u16string& input, std::string& output) {
     output.resize(start + input.size() * kMaxBytesPerUnit);
     char* outPtr = &output[0] + start;
     std::size_t outLeft = input.size() * kMaxBytesPerUnit;
-    // The whole text in one call; iconv stops only at a character GBK lacks
-    // (or a lone surrogate), which becomes "?" before it goes on after it.
+    // Many characters to a call, a bounded stretch at a time: iconv stops only
+    // at a character GBK lacks (or a lone surrogate), which becomes "?" before
+    // the next call goes on after it. The bound keeps what a call takes in
+    // small, so that text full of such characters stays linear wherever iconv
+    // looks at all of its input (the sanitizers' checks do).
     std::size_t i = 0;
     while (i < input.size()) {
+        std::size_t end = std::min(input.size(), i + kUnitsPerCall);
+        // A stretch never ends between the halves of a surrogate pair.
+        if (end < input.size() && end - i > 1 && IsHighSurrogate(input[end - 1])) --end;
         char* inPtr = const_cast<char*>(reinterpret_cast<const char*>(input.data() + i));  // iconv's signature
-        std::size_t inLeft = (input.size() - i) * sizeof(char16_t);
+        std::size_t inLeft = (end - i) * sizeof(char16_t);
         const std::size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
-        i = input.size() - inLeft / sizeof(char16_t);
-        if (result != static_cast<std::size_t>(-1)) break;
+        i = end - inLeft / sizeof(char16_t);
+        if (result != static_cast<std::size_t>(-1)) continue;
         if (errno == E2BIG) break;  // cannot happen: the output has room for the worst case
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         *outPtr++ = '?';

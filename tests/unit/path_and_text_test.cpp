@@ -61,8 +61,11 @@ TEST(WideToAnsi, SurvivesAnUnpairedSurrogate) {
 TEST(WideToAnsi, ConvertsALongMixedTextAsItsCharactersOneByOne) {
     const std::u16string unit = std::u16string(u"语音合成，Hello. \u0E01") + char16_t(0xD800) + u"x" +
                                 u"\U0001F600" + char16_t(0xDC00) + u"。";
+    // Plain text long enough that a surrogate pair falls on every likely
+    // boundary of the converter's work, then the mixed text.
     std::u16string text;
-    while (text.size() < 5000) text += unit;
+    for (std::size_t run = 250; run < 260; ++run) text += std::u16string(run, u'a') + u"\U0001F600";
+    while (text.size() < 8000) text += unit;
     text += char16_t(0xD83D);  // a high surrogate cut off at the very end
     std::string expected;
     for (std::size_t i = 0; i < text.size();) {
