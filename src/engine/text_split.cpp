@@ -15,26 +15,21 @@ void SplitText(const std::u16string& text, std::vector<std::u16string>& pieces) 
         pieces.push_back(text);
         return;
     }
-    // Each full window is searched backwards from its end for its last break
-    // character (one at the window's first position does not count), which
-    // in ordinary text is a few characters away: far fewer looks than a scan
-    // of every character.
-    pieces.reserve(pieces.size() + n / kMaxPieceLength + 1);
     std::size_t start = 0;
-    while (n - start > kMaxPieceLength) {
-        const std::size_t windowEnd = start + kMaxPieceLength;
-        std::size_t end = windowEnd - 1;
-        while (end > start && !IsBreak(text[end])) --end;
-        if (end == start) {
-            end = windowEnd;
+    std::size_t lastBreak = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i - start >= kMaxPieceLength) {
+            std::size_t end = lastBreak != start ? lastBreak : i;
             // A forced cut must not separate the halves of a surrogate pair.
-            if (IsSurrogatePairAt(text, end - 1)) --end;
+            if (end == i && IsSurrogatePairAt(text, i - 1)) --end;
+            pieces.push_back(text.substr(start, end - start));
+            start = end;
+            lastBreak = end;
         }
-        pieces.emplace_back(text, start, end - start);
-        start = end;
+        if (IsBreak(text[i])) lastBreak = i;
     }
     // Whatever remains is spoken, even a single character.
-    if (start < n) pieces.emplace_back(text, start, n - start);
+    if (start < n) pieces.push_back(text.substr(start));
 }
 
 }  // namespace kavo

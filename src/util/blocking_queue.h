@@ -19,12 +19,8 @@ public:
     BlockingQueue& operator=(const BlockingQueue&) = delete;
 
     void Push(const Element& element) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            items_.push_back(element);
-        }
-        // After the unlock: a consumer woken under the lock would only block
-        // on it again.
+        std::lock_guard<std::mutex> lock(mutex_);
+        items_.push_back(element);
         notEmpty_.notify_all();
     }
 
