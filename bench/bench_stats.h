@@ -20,6 +20,11 @@ inline double MicrosecondsBetween(Clock::time_point from, Clock::time_point to) 
 class Samples {
 public:
     void Add(double microseconds) { values_.push_back(microseconds); }
+    // One iteration of a manually timed benchmark: its time, kept as a sample too.
+    void AddIteration(benchmark::State& state, double microseconds) {
+        state.SetIterationTime(microseconds / 1e6);
+        Add(microseconds);
+    }
     std::size_t Count() const { return values_.size(); }
 
     double Percentile(double p) {

@@ -74,8 +74,7 @@ void FirstAudioThroughPlugin(benchmark::State& state) {
         changed.wait(lock, [] { return blocks > 0; });
         const double us = MicrosecondsBetween(start, firstBlockAt);
         changed.wait(lock, [&] { return ends > endsBefore; });
-        state.SetIterationTime(us / 1e6);
-        samples.Add(us);
+        samples.AddIteration(state, us);
     }
     samples.Report(state);
 }
@@ -110,8 +109,7 @@ void FirstAudioEspeakNg(benchmark::State& state) {
         espeak_SetParameter(espeakPITCH, 50, 0);
         espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
         const double us = espeakGotAudio ? MicrosecondsBetween(start, espeakFirstAt) : 0.0;
-        state.SetIterationTime(us / 1e6);
-        samples.Add(us);
+        samples.AddIteration(state, us);
     }
     samples.Report(state);
 }

@@ -169,8 +169,7 @@ void FirstBlockThroughPlugin(benchmark::State& state) {
             first = deliveries.lastBlockAt;
         }
         const double us = MicrosecondsBetween(start, first);
-        state.SetIterationTime(us / 1e6);
-        samples.Add(us);
+        samples.AddIteration(state, us);
         WaitFor([&] { return deliveries.ends > endsBefore; });
     }
     samples.Report(state);
@@ -191,8 +190,7 @@ void FirstBlockDirect(benchmark::State& state) {
         benchmark::DoNotOptimize(engine.get(id, &length, &status, &err));
         const double us = MicrosecondsBetween(start, Clock::now());
         engine.end(id, "Normal");
-        state.SetIterationTime(us / 1e6);
-        samples.Add(us);
+        samples.AddIteration(state, us);
     }
     samples.Report(state);
 }
@@ -216,8 +214,7 @@ void SpeakCallWorkerIdle(benchmark::State& state) {
         const Clock::time_point start = Clock::now();
         plugin.api().Speak(K(kVoice), K(text), 1);
         const double us = MicrosecondsBetween(start, Clock::now());
-        state.SetIterationTime(us / 1e6);
-        samples.Add(us);
+        samples.AddIteration(state, us);
         WaitFor([&] { return deliveries.ends > before; });
     }
     samples.Report(state);
@@ -246,8 +243,7 @@ void SpeakCallWithPending(benchmark::State& state) {
         const Clock::time_point start = Clock::now();
         plugin.api().Speak(K(kVoice), K(text), 1);
         const double us = MicrosecondsBetween(start, Clock::now());
-        state.SetIterationTime(us / 1e6);
-        samples.Add(us);
+        samples.AddIteration(state, us);
     }
     plugin.api().Stop();
     plugin.engine().Release();
