@@ -101,7 +101,11 @@ TEST_F(FileLog, UninitializeWithoutAWriterLeavesNoMarkerToCutTheNextFileShort) {
               (std::vector<std::string>{kOpening, kReady, kExit, kClosing}));
 }
 
-TEST_F(FileLog, AFolderWhereTheFileCannotBeCreatedStillStartsAndStops) {
+// Log paths that cannot be written as files: the plug-in speaks on, and
+// shutting down never waits for the log.
+using LogPath = PluginTest;
+
+TEST_F(LogPath, ADirectoryAtTheLogFilesPathLeavesSpeechAndShutdownAlone) {
     // A directory in the file's place: opening the file fails on every platform, root or not.
     std::filesystem::create_directory(host().LogFile());
     ListenForAudio();
