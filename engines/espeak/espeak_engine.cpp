@@ -11,8 +11,6 @@ namespace espeak_engine {
 
 namespace {
 
-constexpr int kOutputRate = 16000;  // what every session serves
-
 // Holds the engine; destroys it at unload only when no caller can still reach it.
 class EngineHolder {
 public:
@@ -71,7 +69,7 @@ const char* EspeakEngine::BeginSession(const char* params, int& error) {
     error = ParseSessionParams(params, settings);
     if (error != kOk) return nullptr;
     if (!resampler_) {
-        auto resampler = std::make_unique<Resampler>(runtime_.SampleRate(), kOutputRate);
+        auto resampler = std::make_unique<Resampler>(runtime_.SampleRate(), kServedSampleRate);
         if (!resampler->IsValid()) {
             error = kErrSynthesisFailed;
             return nullptr;

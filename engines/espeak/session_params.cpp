@@ -9,8 +9,6 @@
 namespace espeak_engine {
 namespace {
 
-constexpr int kServedSampleRate = 16000;
-
 // Reads an optional 0..100 setting; absent keeps the default.
 bool ReadPercent(const ParamMap& params, const char* key, int defaultValue, int& value) {
     const auto found = params.find(key);

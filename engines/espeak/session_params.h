@@ -5,6 +5,9 @@
 
 namespace espeak_engine {
 
+// The one sample rate every session serves, in Hz.
+constexpr int kServedSampleRate = 16000;
+
 // A session's voice and prosody, already in espeak-ng's units.
 struct SpeechSettings {
     std::string espeakVoice;

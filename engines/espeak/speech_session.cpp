@@ -11,8 +11,7 @@
 namespace espeak_engine {
 namespace {
 
-constexpr int kOutputRate = 16000;
-constexpr std::size_t kBlockSamples = kOutputRate * 40 / 1000;  // 40 ms
+constexpr std::size_t kBlockSamples = kServedSampleRate * 40 / 1000;  // 40 ms
 // How far synthesis may run ahead of the caller (in espeak-ng's samples, at
 // most 22050 a second): bounds memory for long texts.
 constexpr std::size_t kMaxPendingSamples = 22050 * 30;
