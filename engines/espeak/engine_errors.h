@@ -21,7 +21,7 @@ enum EngineError : int {
     kErrTextNotPut = 20013,             // audio asked for before any text
     kErrInvalidText = 20014,            // the bytes are not valid GBK
     kErrEngineStart = 20015,            // espeak-ng could not be initialised
-    kErrSynthesisFailed = 20016,        // espeak-ng or the resampler failed mid-text
+    kErrSynthesisFailed = 20016,        // espeak-ng failed mid-text, or its rate cannot be resampled
     kErrInternal = 20017,               // anything unexpected, caught at the library boundary
 };
 

