@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 #include "engine/engine_contract.h"
@@ -26,6 +27,14 @@ constexpr std::chrono::milliseconds kMaxBlockWait{10};
 // room are free.
 constexpr std::size_t kWakeSamples = 22050 * 320 / 1000;
 constexpr std::size_t kRefillSamples = 22050 * 5;
+
+// Blocks are little-endian; where the host is too, they are copied as they are.
+bool HostIsLittleEndian() {
+    const std::uint16_t one = 1;
+    unsigned char first = 0;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
 
 }  // namespace
 
@@ -97,10 +106,14 @@ const void* SpeechSession::NextBlock(unsigned int& bytes, int& status, int& erro
     const std::size_t taken = std::min(available, kBlockSamples);
     block_.resize(taken * 2);
     const std::int16_t* from = resampled_.data() + resampledStart_;
-    for (std::size_t i = 0; i < taken; ++i) {
-        const auto sample = static_cast<std::uint16_t>(from[i]);
-        block_[2 * i] = static_cast<unsigned char>(sample & 0xFF);
-        block_[2 * i + 1] = static_cast<unsigned char>(sample >> 8);
+    if (HostIsLittleEndian()) {
+        std::memcpy(block_.data(), from, taken * 2);
+    } else {
+        for (std::size_t i = 0; i < taken; ++i) {
+            const auto sample = static_cast<std::uint16_t>(from[i]);
+            block_[2 * i] = static_cast<unsigned char>(sample & 0xFF);
+            block_[2 * i + 1] = static_cast<unsigned char>(sample >> 8);
+        }
     }
     resampledStart_ += taken;
     // Drop the handed-out front once it is the larger part: each sample moves at most once more.
