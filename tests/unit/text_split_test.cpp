@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <random>
 
 namespace {
 
@@ -104,6 +105,53 @@ TEST(SplitText, PiecesJoinBackToTheTextAndStayWithinTheWindow) {
             EXPECT_GE(p.size(), 1u);
             EXPECT_LE(p.size(), 240u);
         }
+    }
+}
+
+// The rule written out position by position, as plainly as it can be, for
+// comparison with the real thing (which looks at several characters at once).
+std::vector<std::u16string> SplitByTheRule(const std::u16string& text) {
+    const auto isBreak = [](char16_t c) { return c == u',' || c == u'，' || c == u'。' || c == u'.' || c == u' '; };
+    if (text.size() <= 240) return {text};
+    std::vector<std::u16string> pieces;
+    std::size_t start = 0, lastBreak = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i - start >= 240) {
+            std::size_t end = lastBreak != start ? lastBreak : i;
+            if (end == i && text[i - 1] >= 0xD800 && text[i - 1] < 0xDC00 && text[i] >= 0xDC00 && text[i] < 0xE000) {
+                --end;
+            }
+            pieces.push_back(text.substr(start, end - start));
+            start = lastBreak = end;
+        }
+        if (isBreak(text[i])) lastBreak = i;
+    }
+    if (start < text.size()) pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+// Random texts of breaks, ordinary characters and characters that share a
+// byte with a break (U+012C and U+2C2C beside the comma), thin and dense in
+// breaks, long and short: every break position within a group of characters
+// and every remainder length comes up.
+TEST(SplitText, FollowsTheRuleOnRandomTexts) {
+    const std::u16string breaks = u",，。. ";
+    const std::u16string ordinary = u"a字\u012C\u2C2C\u022E\u3020\uFF2C\u0C30-/!\n";
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 400; ++round) {
+        const std::size_t length = 241 + random() % 1500;
+        const unsigned breakOneIn = 1 + random() % 300;
+        std::u16string text;
+        while (text.size() < length) {
+            if (random() % breakOneIn == 0) {
+                text.push_back(breaks[random() % breaks.size()]);
+            } else if (random() % 50 == 0) {
+                text += u"\U0001F600";
+            } else {
+                text.push_back(ordinary[random() % ordinary.size()]);
+            }
+        }
+        ASSERT_EQ(Split(text), SplitByTheRule(text)) << "round " << round << ", " << text.size() << " units";
     }
 }
 
