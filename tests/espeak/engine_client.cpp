@@ -124,4 +124,30 @@ int ThreadCount() {
     return count;
 }
 
+namespace {
+constexpr auto kThreadExitBound = std::chrono::seconds(5);
+constexpr auto kThreadPoll = std::chrono::milliseconds(2);
+}  // namespace
+
+int SettledThreadCount() {
+    const auto giveUp = std::chrono::steady_clock::now() + kThreadExitBound;
+    int count = ThreadCount();
+    for (int unchanged = 0; unchanged < 25 && std::chrono::steady_clock::now() < giveUp;) {
+        std::this_thread::sleep_for(kThreadPoll);
+        const int now = ThreadCount();
+        unchanged = now == count ? unchanged + 1 : 0;
+        count = now;
+    }
+    return count;
+}
+
+bool ThreadCountReaches(int expected) {
+    const auto giveUp = std::chrono::steady_clock::now() + kThreadExitBound;
+    while (ThreadCount() != expected) {
+        if (std::chrono::steady_clock::now() >= giveUp) return false;
+        std::this_thread::sleep_for(kThreadPoll);
+    }
+    return true;
+}
+
 }  // namespace espeak_test
