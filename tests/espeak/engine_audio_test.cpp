@@ -7,12 +7,16 @@
 #include <thread>
 
 #include "engine_client.h"
+#include "support/thread_list.h"
 #include "engine_errors.h"
 
 namespace espeak_test {
 namespace {
 
 using namespace espeak_engine;
+using kavo_test::SettledThreadCount;
+using kavo_test::ThreadCount;
+using kavo_test::ThreadCountReaches;
 
 constexpr char kChinese[] = "你好，欢迎使用语音合成。";
 constexpr char kEnglish[] = "Hello, welcome to speech synthesis.";

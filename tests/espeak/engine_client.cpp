@@ -1,6 +1,5 @@
 #include "engine_client.h"
 
-#include <dirent.h>
 #include <iconv.h>
 
 #include <algorithm>
@@ -111,43 +110,6 @@ SpokenAudio Speak(const std::string& params, const std::string& utf8Text) {
     }
     engine.sessionEnd(sessionId.c_str(), "Normal");
     return audio;
-}
-
-int ThreadCount() {
-    DIR* tasks = opendir("/proc/self/task");
-    if (!tasks) return -1;
-    int count = 0;
-    while (const dirent* entry = readdir(tasks)) {
-        if (entry->d_name[0] != '.') ++count;
-    }
-    closedir(tasks);
-    return count;
-}
-
-namespace {
-constexpr auto kThreadExitBound = std::chrono::seconds(5);
-constexpr auto kThreadPoll = std::chrono::milliseconds(2);
-}  // namespace
-
-int SettledThreadCount() {
-    const auto giveUp = std::chrono::steady_clock::now() + kThreadExitBound;
-    int count = ThreadCount();
-    for (int unchanged = 0; unchanged < 25 && std::chrono::steady_clock::now() < giveUp;) {
-        std::this_thread::sleep_for(kThreadPoll);
-        const int now = ThreadCount();
-        unchanged = now == count ? unchanged + 1 : 0;
-        count = now;
-    }
-    return count;
-}
-
-bool ThreadCountReaches(int expected) {
-    const auto giveUp = std::chrono::steady_clock::now() + kThreadExitBound;
-    while (ThreadCount() != expected) {
-        if (std::chrono::steady_clock::now() >= giveUp) return false;
-        std::this_thread::sleep_for(kThreadPoll);
-    }
-    return true;
 }
 
 }  // namespace espeak_test

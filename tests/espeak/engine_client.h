@@ -58,13 +58,4 @@ struct SpokenAudio {
 
 SpokenAudio Speak(const std::string& params, const std::string& utf8Text);
 
-// Threads of this process, for checking that the engine joined its own. A
-// joined thread can stay listed for a moment after its join returned (the
-// kernel lets go of it last), so the checks allow it a few seconds to go.
-int ThreadCount();
-// The count once it has stayed the same for a while.
-int SettledThreadCount();
-// Whether the count comes to expected within a few seconds.
-bool ThreadCountReaches(int expected);
-
 }  // namespace espeak_test

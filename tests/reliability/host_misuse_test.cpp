@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "support/plugin_fixture.h"
+#include "support/thread_list.h"
 #include "util/ansi_text.h"
 #include "util/thread_id.h"
 
@@ -243,7 +244,7 @@ struct Figures {
     int threads, descriptors;
     long residentKiB;
 };
-Figures Now() { return {CountEntries("/proc/self/task"), CountEntries("/proc/self/fd"), ResidentKiB()}; }
+Figures Now() { return {kavo_test::SettledThreadCount(), CountEntries("/proc/self/fd"), ResidentKiB()}; }
 
 // How many cycles: KAVO_CYCLES (scripts/reliability runs 1000), else 100.
 int Cycles() {
