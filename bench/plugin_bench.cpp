@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <dirent.h>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -152,6 +153,37 @@ void DirectEngineSession(benchmark::State& state) {
     }
 }
 BENCHMARK(DirectEngineSession)->UseRealTime();
+
+// The floor of the first figure for any design that speaks on a thread of its
+// own: a bare round trip to a waiting thread and back, with the plug-in's
+// queue on the way there and a condition variable on the way back, and no work.
+void ThreadRoundTrip(benchmark::State& state) {
+    kavo::BlockingQueue<std::shared_ptr<const int>> toWorker;
+    std::mutex mutex;
+    std::condition_variable answered;
+    int answers = 0;
+    std::thread worker([&] {
+        while (toWorker.Pop()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++answers;
+            }
+            answered.notify_all();
+        }
+    });
+    const auto request = std::make_shared<const int>(1);
+    for (auto _ : state) {
+        std::unique_lock<std::mutex> lock(mutex);
+        const int before = answers;
+        lock.unlock();
+        toWorker.Push(request);
+        lock.lock();
+        answered.wait(lock, [&] { return answers > before; });
+    }
+    toWorker.Push(nullptr);
+    worker.join();
+}
+BENCHMARK(ThreadRoundTrip)->UseRealTime();
 
 // From KavoSynthSpeak to the first block in the PlayCallback.
 void FirstBlockThroughPlugin(benchmark::State& state) {
