@@ -107,7 +107,7 @@ const void* SpeechSession::NextBlock(unsigned int& bytes, int& status, int& erro
     block_.resize(taken * 2);
     const std::int16_t* from = resampled_.data() + resampledStart_;
     if (HostIsLittleEndian()) {
-        std::memcpy(block_.data(), from, taken * 2);
+        if (taken > 0) std::memcpy(block_.data(), from, taken * 2);  // an empty block_ has no storage
     } else {
         for (std::size_t i = 0; i < taken; ++i) {
             const auto sample = static_cast<std::uint16_t>(from[i]);
