@@ -1,7 +1,7 @@
 // espeak-ng speaks at its own rate (22050 Hz); the plug-in takes 16000 Hz.
 // A polyphase FIR resampler between two integer rates, for 16-bit mono
-// samples: one Kaiser-windowed sinc low-pass, kTaps input samples long, cut
-// off just below the lower rate's Nyquist frequency, stored as one row of
+// samples: one Kaiser-windowed sinc low-pass, kTaps input samples long, half
+// down at the lower rate's Nyquist frequency, stored as one row of
 // coefficients per output phase. The filter is linear-phase and its delay is
 // compensated: output sample j is the signal at input time
 // j * inputRate / outputRate, and n input samples give ceil(n * outputRate /
