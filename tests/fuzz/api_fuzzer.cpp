@@ -7,7 +7,6 @@
 // returned, and no plug-in thread outlives Uninitialize.
 // Built for libFuzzer with clang (-DKAVO_FUZZ=ON), and into a replay program
 // that CTest runs on the corpus in tests/fuzz/corpus/api.
-#include <dirent.h>
 
 #include <atomic>
 #include <chrono>
@@ -25,6 +24,7 @@
 
 #include "support/fake_engine.h"
 #include "support/plugin_host.h"
+#include "support/thread_list.h"
 
 using namespace kavotest;
 
@@ -127,15 +127,6 @@ struct Plugin {
     FakeEngine fake{host};
 };
 
-int Threads() {
-    int n = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (readdir(dir)) ++n;
-        closedir(dir);
-    }
-    return n;
-}
-
 struct Op {
     std::uint8_t code;
     VoiceArg voice, text;
@@ -200,7 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // thread: one made and joined here keeps it out of the comparison.
     static const int baseline = [] {
         std::thread([] {}).join();
-        return Threads();
+        return kavo_test::SettledThreadCount();
     }();
     const PluginApi& api = plugin->host.api();
     FakeEngine& fake = plugin->fake;
@@ -258,8 +249,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CHECK(!seen->lateCall);
     for (const auto& [value, count] : seen->ends) CHECK(count <= 1);
     for (std::int32_t value : seen->called) CHECK(accepted[0].count(value) + accepted[1].count(value) == 1);
-    // A joined thread leaves the kernel's list a moment after its join returns.
-    for (int wait = 0; wait < 2000 && Threads() != baseline; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    CHECK(Threads() == baseline);
+    CHECK(kavo_test::ThreadCountReaches(baseline));
     return 0;
 }
