@@ -11,8 +11,9 @@ namespace kavo {
 void SetModuleInstance(void* instance);
 
 // The folder that holds the library file of this module, without a trailing
-// separator (a root keeps its separator); empty when it cannot be had (on
-// Windows also when the path does not fit 260 units).
+// separator (a root keeps its separator); never the program's folder in its
+// place. Empty when it cannot be had: on Windows also when the path does not
+// fit 260 units, on POSIX when it does not fit PATH_MAX.
 std::u16string GetModuleDirectory();
 
 // base and more joined by exactly one separator; on Windows, empty when base is

@@ -1,7 +1,8 @@
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,29 +14,73 @@ namespace {
 
 void* moduleInstance = nullptr;
 
-std::string ModuleFilePath() {
-    Dl_info info{};
-    const void* address = moduleInstance ? moduleInstance : reinterpret_cast<const void*>(&ModuleFilePath);
-    // The file itself, not a symbolic link to it nor a name relative to the
-    // current folder: its companions (engine, log file) lie beside the file.
-    if (dladdr(address, &info) != 0 && info.dli_fname && std::strchr(info.dli_fname, '/')) {
-        char resolved[PATH_MAX];
-        if (realpath(info.dli_fname, resolved)) return resolved;
-        if (info.dli_fname[0] == '/') return info.dli_fname;
+const void* AddressInModule() {
+    return moduleInstance ? moduleInstance : reinterpret_cast<const void*>(&AddressInModule);
+}
+
+// The kernel writes a newline in a file name as the escape "\012".
+std::string UnescapeMapsName(const char* name, std::size_t length) {
+    std::string path;
+    path.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        if (name[i] == '\\' && length - i >= 4 && std::memcmp(name + i + 1, "012", 3) == 0) {
+            path.push_back('\n');
+            i += 3;
+        } else {
+            path.push_back(name[i]);
+        }
     }
-    // The main program is named as it was started; the kernel knows its full path.
-    char resolved[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", resolved, sizeof resolved - 1);
-    if (n <= 0) return std::string();
-    return std::string(resolved, static_cast<std::size_t>(n));
+    return path;
+}
+
+// The file the kernel mapped at address, from /proc/self/maps: always a full
+// path, whatever the current folder was when the library was loaded and
+// however the host named it then. Empty where /proc is not there.
+std::string MappedFilePath(const void* address) {
+    std::FILE* maps = std::fopen("/proc/self/maps", "re");
+    if (!maps) return std::string();
+    const auto wanted = reinterpret_cast<std::uintptr_t>(address);
+    std::string path;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    ssize_t length = 0;
+    while ((length = getline(&line, &capacity, maps)) > 0) {
+        unsigned long start = 0, end = 0;
+        int nameAt = 0;
+        // start-end perms offset device inode, then the name after the spaces.
+        if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %n", &start, &end, &nameAt) < 2 || nameAt == 0) continue;
+        if (wanted < start || wanted >= end) continue;
+        std::size_t nameLength = static_cast<std::size_t>(length) - static_cast<std::size_t>(nameAt);
+        if (nameLength > 0 && line[length - 1] == '\n') --nameLength;
+        if (nameLength > 0 && line[nameAt] == '/') path = UnescapeMapsName(line + nameAt, nameLength);
+        break;
+    }
+    std::free(line);
+    std::fclose(maps);
+    return path;
+}
+
+std::string ModuleFilePath() {
+    std::string path = MappedFilePath(AddressInModule());
+    if (path.empty()) {
+        // Without /proc the loader's own record serves, but only a full path:
+        // a relative one was relative to a folder the host may since have left.
+        Dl_info info{};
+        if (dladdr(AddressInModule(), &info) != 0 && info.dli_fname && info.dli_fname[0] == '/') {
+            path = info.dli_fname;
+        }
+    }
+    // A path the file system cannot take by name is no path to load or write by.
+    if (path.size() >= PATH_MAX) return std::string();
+    return path;
 }
 
 }  // namespace
 
 void SetModuleInstance(void* instance) { moduleInstance = instance; }
 
-// POSIX paths have no length limit here, and their bytes need not be UTF-8:
-// they are carried losslessly (PathBytesToUtf16) until they reach the file system.
+// POSIX paths need not be UTF-8: their bytes are carried losslessly
+// (PathBytesToUtf16) until they reach the file system.
 std::u16string GetModuleDirectory() {
     const std::u16string path = PathBytesToUtf16(ModuleFilePath());
     if (path.empty()) return std::u16string();

@@ -1,9 +1,11 @@
 // POSIX folders as users have them: names that are not UTF-8, paths of any
 // length, and a named pipe where the log file would go.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -67,6 +69,86 @@ TEST_F(LongFolderWithoutEngine, NeverLoadsAnEngineFromTheSearchPath) {
     EXPECT_TRUE(logs().WaitForMessage(u"合成接口初始化失败"));
     ASSERT_TRUE(api().Uninitialize());
     for (const std::u16string& message : logs().Messages()) EXPECT_NE(message, u"合成线程准备就绪");
+}
+
+// A host that names the plug-in relative to its current folder and then moves
+// to another one (here the test program's own, where an engine lies too).
+class RelativelyLoadedPlugin : public ::testing::Test {
+protected:
+    ~RelativelyLoadedPlugin() override {
+        if (handle_) {
+            uninitialize_();
+            dlclose(handle_);
+        }
+        // Too deep to be removed by its full path: down by name, then up.
+        std::filesystem::current_path(stage_);
+        for (int level = 0; level < depth_; ++level) std::filesystem::current_path(DeepName());
+        std::error_code ignored;
+        std::filesystem::remove_all(Leaf(), ignored);
+        for (int level = 0; level < depth_; ++level) {
+            std::filesystem::current_path("..");
+            std::filesystem::remove(DeepName(), ignored);
+        }
+        std::filesystem::current_path(before_);
+        std::filesystem::remove_all(stage_.parent_path(), ignored);
+    }
+
+    static std::string DeepName() { return std::string(250, 'd'); }
+    // The loader takes a relative name it has seen before for the library it
+    // loaded then: each test's copy has a name of its own.
+    std::string Leaf() const { return stage_.parent_path().filename().native(); }
+
+    // Stages the plug-in and the fake engine `levels` folders below the stage
+    // folder and loads it by a name relative to the folder above it.
+    void LoadRelatively(int levels) {
+        std::filesystem::current_path(stage_);
+        for (; depth_ < levels; ++depth_) {
+            ASSERT_EQ(mkdir(DeepName().c_str(), 0700), 0);
+            std::filesystem::current_path(DeepName());
+        }
+        ASSERT_EQ(mkdir(Leaf().c_str(), 0700), 0);
+        const std::string plugin = Leaf() + "/" + PluginFileInBuild().filename().native();
+        std::filesystem::copy_file(PluginFileInBuild(), plugin);
+        std::filesystem::copy_file(BuildOutputFolder() / "libfake-mscclassic.so", Leaf() + "/libmscclassic.so");
+        handle_ = dlopen(("./" + plugin).c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(handle_, nullptr) << dlerror();
+        std::filesystem::current_path(BuildOutputFolder());
+        initialize_ = reinterpret_cast<decltype(initialize_)>(dlsym(handle_, "KavoSynthInitialize"));
+        uninitialize_ = reinterpret_cast<decltype(uninitialize_)>(dlsym(handle_, "KavoSynthUninitialize"));
+        ASSERT_TRUE(initialize_ && uninitialize_);
+    }
+
+    const std::filesystem::path before_ = std::filesystem::current_path();
+    const std::filesystem::path stage_ = MakeStageFolder(u"relative");
+    int depth_ = 0;
+    void* handle_ = nullptr;
+    bool(KAVOSYNTH_CALL* initialize_)(LogSink) = nullptr;
+    bool(KAVOSYNTH_CALL* uninitialize_)() = nullptr;
+};
+
+TEST_F(RelativelyLoadedPlugin, FindsItsEngineAndWritesItsLogBesideItself) {
+    LoadRelatively(0);
+    ASSERT_TRUE(initialize_(nullptr));
+    ASSERT_TRUE(uninitialize_());
+    std::string ready;
+    ASSERT_TRUE(kavo::WideToAnsi(u"合成线程准备就绪", ready));
+    const std::string log = ReadFileBytes(stage_ / Leaf() / "KavoSynthXunFeiClassic.log");
+    EXPECT_NE(log.find(ready), std::string::npos) << "no log with the engine's login beside the plug-in:\n" << log;
+    EXPECT_EQ(log.find("dll"), std::string::npos) << log;
+}
+
+// Deeper than PATH_MAX, its folder cannot be named: no file log, and no engine
+// from anywhere else.
+TEST_F(RelativelyLoadedPlugin, DeeperThanAPathCanNameLoadsNothingAndWritesNoLog) {
+    LoadRelatively(PATH_MAX / 250 + 1);
+    EXPECT_FALSE(initialize_(nullptr)) << "file mode started without a folder for its log";
+    LogRecorder::Instance().Reset();
+    ASSERT_TRUE(initialize_(&LogRecorder::Sink));
+    EXPECT_TRUE(LogRecorder::Instance().WaitForMessage(u"合成接口初始化失败"));
+    ASSERT_TRUE(uninitialize_());
+    for (const std::u16string& message : LogRecorder::Instance().Messages()) {
+        EXPECT_NE(message, u"合成线程准备就绪") << "an engine was loaded from some other folder";
+    }
 }
 
 using NamedPipeLog = PluginTest;
