@@ -71,9 +71,59 @@ void Logger::Cleanup() {
 bool Logger::SendToSink(std::int32_t level, const std::u16string& message) {
     const LogSink sink = sink_.load();
     if (!sink) return false;
-    const std::u16string text = FormatSinkText(CurrentThreadId(), message);
-    CallHost(sink, level, reinterpret_cast<const KavoChar*>(text.c_str()));
+    SinkLine line{sink, level, FormatSinkText(CurrentThreadId(), message), 0};
+    {
+        std::lock_guard<std::mutex> lock(sinkLinesMutex_);
+        line.number = nextLineNumber_++;
+        sinkLines_.push_back(std::move(line));
+        // Another thread delivering takes this line in its turn; a held one waits.
+        if (delivering_ || !NextLineDeliverable()) return true;
+        delivering_ = true;
+        deliverer_.store(std::this_thread::get_id());
+    }
+    RunDelivery();
     return true;
+}
+
+Logger::SinkHold::SinkHold(Logger& logger) noexcept : logger_(logger) {
+    std::lock_guard<std::mutex> lock(logger_.sinkLinesMutex_);
+    logger_.heldFrom_ = logger_.nextLineNumber_;
+}
+
+Logger::SinkHold::~SinkHold() {
+    std::lock_guard<std::mutex> lock(logger_.sinkLinesMutex_);
+    logger_.heldFrom_.reset();
+    // Claimed here, before the caller's lock is released, so that no other
+    // thread delivers what this one logged and the order stays.
+    if (!logger_.delivering_ && logger_.NextLineDeliverable()) {
+        logger_.delivering_ = true;
+        logger_.deliverer_.store(std::this_thread::get_id());
+    }
+}
+
+void Logger::DeliverSinkLines() noexcept {
+    if (DeliveringOnThisThread()) RunDelivery();
+}
+
+bool Logger::NextLineDeliverable() const {
+    return !sinkLines_.empty() && !(heldFrom_ && sinkLines_.front().number >= *heldFrom_);
+}
+
+void Logger::RunDelivery() noexcept {
+    for (;;) {
+        SinkLine line{};
+        {
+            std::lock_guard<std::mutex> lock(sinkLinesMutex_);
+            if (!NextLineDeliverable()) {
+                delivering_ = false;
+                deliverer_.store(std::thread::id());
+                return;
+            }
+            line = std::move(sinkLines_.front());
+            sinkLines_.pop_front();
+        }
+        CallHost(line.sink, line.level, reinterpret_cast<const KavoChar*>(line.text.c_str()));
+    }
 }
 
 void Logger::RunWriter() noexcept {

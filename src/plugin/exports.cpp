@@ -4,7 +4,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "engine/speak_request.h"
 #include "kavosynth.h"
@@ -33,26 +32,26 @@ bool Guarded(Body body) noexcept {
     }
 }
 
-// Initialize and Uninitialize run one at a time. One made on a plug-in thread
-// (from inside the PlayCallback, or a LogSink line sent there), or nested in
-// another on the same thread (from the LogSink line that call sends), is
-// refused and changes nothing: it could only wait for itself or act on a
-// half-made state.
+// Initialize and Uninitialize run one at a time, under the lifecycle lock. No
+// call into the host is made under it: the log lines of the call (and of the
+// worker as it starts or stops) wait, and are handed to the LogSink once the
+// lock is released, before the call returns. A lifecycle call made on a
+// plug-in thread (from inside the PlayCallback, or a LogSink line sent there),
+// or from inside a LogSink line this thread is being handed, is refused and
+// changes nothing: it could only wait for itself or cut into the call whose
+// lines are being delivered.
 template <typename Body>
 bool LifecycleCall(Body body) noexcept {
     if (kavo::ModuleThread::OnModuleThread()) return false;
-    return Guarded([&] {
-        PluginState& state = GetPluginState();
-        const std::thread::id self = std::this_thread::get_id();
-        if (state.lifecycleOwner.load() == self) return false;
-        std::lock_guard<std::mutex> lock(state.lifecycle);
-        state.lifecycleOwner.store(self);
-        struct Leave {
-            std::atomic<std::thread::id>& owner;
-            ~Leave() { owner.store(std::thread::id()); }
-        } leave{state.lifecycleOwner};
+    kavo::Logger& logger = kavo::GetLogger();
+    if (logger.DeliveringOnThisThread()) return false;
+    const bool result = Guarded([&] {
+        std::lock_guard<std::mutex> lock(GetPluginState().lifecycle);
+        const kavo::Logger::SinkHold hold(logger);
         return body();
     });
+    logger.DeliverSinkLines();
+    return result;
 }
 
 bool StoreSetting(const KavoChar* voiceName, std::int32_t value, kavo::VoiceSettingsMap::Field field) {

@@ -2,7 +2,6 @@
 #pragma once
 #include <atomic>
 #include <mutex>
-#include <thread>
 
 #include "engine/synth_worker.h"
 #include "kavosynth.h"
@@ -17,10 +16,8 @@ struct PluginState {
     const VoiceTable voices;
     VoiceSettingsMap settings;
     SynthWorker worker{settings, playCallback};
-    // Held by KavoSynthInitialize and KavoSynthUninitialize for their whole run,
-    // by the thread in lifecycleOwner.
+    // Held by KavoSynthInitialize and KavoSynthUninitialize for their whole run.
     std::mutex lifecycle;
-    std::atomic<std::thread::id> lifecycleOwner{};
 };
 
 PluginState& GetPluginState();
