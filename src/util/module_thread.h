@@ -13,7 +13,8 @@ namespace kavo {
 class ModuleThread {
 public:
     // Starts body on a new thread; throws std::system_error, with nothing
-    // changed, when the platform refuses one. The body must not throw.
+    // changed, when the platform refuses one or the module already runs as
+    // many threads as it keeps track of. The body must not throw.
     explicit ModuleThread(std::function<void()> body);
     // Joins, if Join has not.
     ~ModuleThread();
@@ -30,6 +31,7 @@ public:
     static bool OnModuleThread();
 
 private:
+    int slot_;  // where the running thread's identifier is kept
     void* moduleReference_ = nullptr;
     std::thread thread_;
     std::atomic<std::thread::id> id_{};  // set by the thread itself, before its body runs

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <system_error>
+#include <vector>
 
 #include "util/blocking_queue.h"
 #include "util/module_object.h"
@@ -19,18 +22,29 @@ struct DestructionProbe {
     bool& destroyed_;
 };
 
-// A module thread that waits on a queue until it is sent the exit marker.
+// A module thread that runs what it is sent until it is sent the exit marker.
 class WaitingThread {
 public:
-    WaitingThread() : thread_([this] { exitMarker_.Pop(); }) {}
+    WaitingThread() : thread_([this] {
+        while (const auto task = tasks_.Pop()) (*task)();
+    }) {}
     void Stop() {
-        exitMarker_.Push(nullptr);
+        tasks_.Push(nullptr);
         thread_.Join();
+    }
+    // Runs task on the thread and waits until it has run.
+    void RunInside(std::function<void()> task) {
+        BlockingQueue<std::shared_ptr<int>> done;
+        tasks_.Push(std::make_shared<std::function<void()>>([&] {
+            task();
+            done.Push(std::make_shared<int>(0));
+        }));
+        done.Pop();
     }
     ModuleThread& thread() { return thread_; }
 
 private:
-    BlockingQueue<std::shared_ptr<int>> exitMarker_;
+    BlockingQueue<std::shared_ptr<std::function<void()>>> tasks_;
     ModuleThread thread_;
 };
 
@@ -55,6 +69,28 @@ TEST(ModuleThread, KnowsWhetherItIsTheCallingThread) {
     go.Push(nullptr);
     thread.Join();
     EXPECT_TRUE(insideIsCurrent);
+}
+
+TEST(ModuleThread, EveryRunningOneKnowsItselfAndAStartBeyondThemIsRefused) {
+    std::vector<std::unique_ptr<WaitingThread>> running;
+    bool refused = false;
+    while (!refused && running.size() < 64) {
+        try {
+            running.push_back(std::make_unique<WaitingThread>());
+        } catch (const std::system_error&) {
+            refused = true;
+        }
+    }
+    EXPECT_TRUE(refused) << running.size() << " module threads started";
+    for (auto& waiting : running) {
+        bool known = false;
+        waiting->RunInside([&] { known = ModuleThread::OnModuleThread(); });
+        EXPECT_TRUE(known) << "a running module thread does not know itself as one";
+    }
+    running.back()->Stop();
+    running.pop_back();
+    EXPECT_NO_THROW(running.push_back(std::make_unique<WaitingThread>())) << "a joined thread's place was not freed";
+    for (auto& waiting : running) waiting->Stop();
 }
 
 TEST(ModuleObject, IsLeftInPlaceWhileAModuleThreadRunsAndDestroyedOtherwise) {
