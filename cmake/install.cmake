@@ -20,7 +20,7 @@ install(TARGETS KavoSynthXunFeiClassic
 install(TARGETS kavo-say RUNTIME DESTINATION ${KAVO_TOOL_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/kavosynth.h DESTINATION ${KAVO_HEADER_DIR})
 if(TARGET espeak_mscclassic)
-  install(TARGETS espeak_mscclassic LIBRARY DESTINATION ${KAVO_LIBRARY_DIR})
+  install(TARGETS espeak_mscclassic espeak_runtime LIBRARY DESTINATION ${KAVO_LIBRARY_DIR})
   # The usual place for commands, pointing into the folder where kavo-say finds its plug-in.
   install(CODE "
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")

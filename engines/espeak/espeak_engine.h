@@ -38,9 +38,7 @@ private:
     SpeechSession* Find(const char* sessionId);
 
     std::mutex mutex_;
-    // Declared before the session, so a session still open at unload is
-    // stopped and joined before espeak-ng is shut down.
-    EspeakRuntime runtime_;
+    EspeakRuntime& runtime_ = EspeakRuntime::Shared();
     // Made at the first session and reset for each: designing its filter
     // costs more than resampling a short text. Declared before the session,
     // which uses it.

@@ -2,6 +2,8 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <new>
+
 #include "engine_errors.h"
 
 namespace espeak_engine {
@@ -28,9 +30,31 @@ int OnSynthesised(short* samples, int count, espeak_EVENT*) {
 
 }  // namespace
 
-EspeakRuntime::~EspeakRuntime() {
+// Keeps the runtime in place for the whole process: an engine copy's thread
+// may still be inside it while the process exits.
+class RuntimeHolder {
+public:
+    RuntimeHolder() { ::new (static_cast<void*>(storage_)) EspeakRuntime(); }
+    ~RuntimeHolder() { Get().ShutDownIfIdle(); }
+    RuntimeHolder(const RuntimeHolder&) = delete;
+    RuntimeHolder& operator=(const RuntimeHolder&) = delete;
+    EspeakRuntime& Get() { return *std::launder(reinterpret_cast<EspeakRuntime*>(storage_)); }
+
+private:
+    alignas(EspeakRuntime) unsigned char storage_[sizeof(EspeakRuntime)];
+};
+
+EspeakRuntime& EspeakRuntime::Shared() {
+    static RuntimeHolder holder;
+    return holder.Get();
+}
+
+void EspeakRuntime::ShutDownIfIdle() {
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock() || !started_) return;
     // espeak_Initialize started a thread of espeak-ng's own; this joins it.
-    if (started_) espeak_Terminate();
+    espeak_Terminate();
+    started_ = false;  // a call that still comes is refused
 }
 
 int EspeakRuntime::Start() {
