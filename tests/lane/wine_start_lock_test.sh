@@ -11,10 +11,10 @@ lock=$prefix/.kavo-start.lock
 "$wine_run" "$arch" "$prefix" cmd.exe /c exit || { echo "the program did not run"; exit 1; }
 holders=$(for fd in /proc/[0-9]*/fd/*; do
   [ "$(readlink "$fd" 2>/dev/null)" = "$lock" ] && cut -d/ -f3 <<<"$fd"
-done | sort -u)
+done | sort -u | while read -r pid; do echo "holds the start lock: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"; done)
 "$wine_run" "$arch" "$prefix" --stop
 if [ -n "$holders" ]; then
-  for pid in $holders; do echo "holds the start lock: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"; done
+  echo "$holders"
   exit 1
 fi
 echo "no process holds the start lock"

@@ -59,6 +59,8 @@ struct HandOver {
     std::u16string trigger;  // the line whose sink call waits for the other thread
 };
 
+void PrintTo(const HandOver& handOver, std::ostream* out) { *out << handOver.name; }
+
 class SinkWaitingForAThreadInALifecycleCall : public PluginTest, public ::testing::WithParamInterface<HandOver> {};
 
 TEST_P(SinkWaitingForAThreadInALifecycleCall, IsNeverStuck) {
