@@ -10,8 +10,8 @@
 namespace kavo {
 
 bool SynthWorker::Start() {
-    // Requests a caller slipped in while the last worker shut down are not this worker's.
-    requests_.RemoveIf(nullptr);
+    // The last worker drained its queue before it ended.
+    requests_.Open();
     // Running before the thread exists: its first log line may already reach
     // a host that calls back in.
     running_.exchange(true);
@@ -19,6 +19,7 @@ bool SynthWorker::Start() {
     try {
         thread_.emplace([this] { Run(); });
     } catch (...) {
+        requests_.Close();
         accepting_.exchange(false);
         running_.exchange(false);
         return false;  // the platform refused a thread
@@ -29,8 +30,10 @@ bool SynthWorker::Start() {
 void SynthWorker::Shutdown() {
     if (!running_.load()) return;
     accepting_.exchange(false);
+    // Closed after the stop has emptied it: the worker ends once it has taken
+    // whatever a racing Queue slipped in between, and drops that unheard.
     StopSpeech();
-    requests_.Push(nullptr);
+    requests_.Close();
     thread_->Join();
     thread_.reset();
     running_.exchange(false);
@@ -39,12 +42,11 @@ void SynthWorker::Shutdown() {
 bool SynthWorker::Queue(SpeakRequest request) {
     if (!accepting_.load()) return false;
     request.stopGeneration = stopGeneration_.load();
-    requests_.Push(std::make_shared<const SpeakRequest>(std::move(request)));
-    return true;
+    return requests_.Push(std::make_shared<const SpeakRequest>(std::move(request)));
 }
 
 void SynthWorker::StopSpeech() {
-    requests_.RemoveIf([](const SpeakRequestRef& request) { return request != nullptr; });
+    requests_.Clear();
     stopGeneration_.fetch_add(1);
 }
 
@@ -60,11 +62,9 @@ void SynthWorker::Run() noexcept {
     } catch (...) {
         // Out of memory while loading: the engine stays unusable and requests are skipped.
     }
-    for (;;) {
-        const SpeakRequestRef request = requests_.Pop();
-        if (!request) break;
+    while (const std::optional<SpeakRequestRef> request = requests_.Pop()) {
         try {
-            Serve(*request);
+            Serve(**request);
         } catch (...) {
             // A request that cannot be served (out of memory) is dropped; the next one is not affected.
         }
@@ -81,7 +81,7 @@ void SynthWorker::Serve(const SpeakRequest& request) {
     // A request stopped before it was taken, or taken while the worker shuts
     // down, is dropped unheard.
     if (stop.Stopped() || !accepting_.load()) return;
-    if (request.kind != SpeakRequest::kSpeak || !engine_.IsLoggedIn()) return;
+    if (!engine_.IsLoggedIn()) return;
 
     const VoiceSettings settings = settings_.Read(request.voice);
     pieces_.clear();

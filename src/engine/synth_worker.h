@@ -29,14 +29,14 @@ public:
     // itself and starts from an empty queue. False, with nothing changed, when
     // the platform refuses a new thread.
     bool Start();
-    // Refuses further requests, stops speech, sends the exit marker and joins
-    // the thread. Never call it on the worker thread.
+    // Refuses further requests, stops speech, closes the queue and joins the
+    // thread. Never call it on the worker thread.
     void Shutdown();
     bool IsRunning() const { return running_.load(); }
 
     // Queues the request; false once a shutdown has begun.
     bool Queue(SpeakRequest request);
-    // Drops every pending request (keeping an exit marker) and cuts short every
+    // Drops every pending request and cuts short every
     // request queued before it, the one being spoken included.
     void StopSpeech();
 
