@@ -4,8 +4,6 @@
 #include "engine/text_split.h"
 #include "log/log_level.h"
 #include "log/logger.h"
-#include "util/ansi_text.h"
-#include "util/host_call.h"
 
 namespace kavo {
 
@@ -52,8 +50,6 @@ void SynthWorker::StopSpeech() {
 
 void SynthWorker::Run() noexcept {
     try {
-        // Said once per start: without it every text reaches the engine empty.
-        if (!AnsiConversionAvailable()) Log(kLogError, u"文本转换不可用 error: GBK");
         if (engine_.Load()) {
             Log(kLogInfo, u"合成线程准备就绪");
         } else {
@@ -88,7 +84,7 @@ void SynthWorker::Serve(const SpeakRequest& request) {
     SplitText(request.text, pieces_);
 
     for (const std::u16string& piece : pieces_) {
-        SynthSession session(engine_, playCallback_);
+        SynthSession session(engine_, audio_);
         // An engine that refuses a piece ends the request, silently toward the host.
         if (!session.Begin(request.voice, request.engineVoice, piece, settings)) return;
         const SpeakResult result = session.Speak(piece, request.value, stop);
@@ -101,10 +97,7 @@ void SynthWorker::Serve(const SpeakRequest& request) {
 }
 
 void SynthWorker::EndOfRequest(const SpeakRequest& request) const {
-    if (const PlayCallback callback = playCallback_.load()) {
-        CallHost(callback, reinterpret_cast<const KavoChar*>(request.voice.c_str()), nullptr, std::uint32_t{0},
-                 request.value);
-    }
+    audio_(request.voice, nullptr, 0, request.value);
 }
 
 }  // namespace kavo
