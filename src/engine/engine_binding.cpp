@@ -4,6 +4,7 @@
 #include "log/logger.h"
 #include "util/ansi_text.h"
 #include "util/module_path.h"
+#include "util/utf.h"
 #include "util/wide_builder.h"
 
 namespace kavo {
@@ -45,9 +46,13 @@ bool EngineBinding::Load() {
     if (!AnsiConversionAvailable()) Log(kLogError, u"文本转换不可用 error: GBK");
     const std::u16string path = AppendPath(GetModuleDirectory(), DynamicLibraryFileName(u"mscclassic"));
     std::uint32_t loadError = 0;
-    library_ = DynamicLibrary::Open(path, loadError);
+    std::string loaderText;
+    library_ = DynamicLibrary::Open(path, loadError, &loaderText);
     if (!library_) {
-        Log(kLogError, (WideBuilder() << u"dll加载失败 error: " << loadError << u" path: " << path).str());
+        WideBuilder line;
+        line << u"dll加载失败 error: " << loadError << u" path: " << path;
+        if (!loaderText.empty()) line << u" reason: " << PathBytesToUtf16(loaderText);
+        Log(kLogError, line.str());
         return false;
     }
     // A missing entry point is not logged: the worker's own start-up line reports it.
