@@ -4,6 +4,7 @@
 #include "log/logger.h"
 #include "util/ansi_text.h"
 #include "util/module_path.h"
+#include "util/utf.h"
 #include "util/wide_builder.h"
 
 namespace kavo {
@@ -12,14 +13,46 @@ namespace {
 constexpr char kApplicationId[] = "7e02c9d4";
 constexpr char kEndHint[] = "Normal";
 
+std::string BuildLoginParams() {
+    std::string workDir;
+    WideToAnsi(GetModuleDirectory(), workDir);  // a folder with no narrow form leaves the value empty
+    std::string params = "appid = ";
+    params += kApplicationId;
+    params += ", work_dir = ";
+    params += workDir;
+    params += ", timeout = 5000, output = 0, flower_mode = close";
+    return params;
+}
+
+std::string BuildSessionParams(const std::string& engineVoice, const VoiceSettings& settings) {
+    std::string params = "engine_type = local, tts_res_path = fo|res\\ttss\\dict.jet;fo|res\\ttss\\";
+    params += engineVoice;
+    params += ".jet, voice_name = ";
+    params += engineVoice;
+    params += ", speed = ";
+    params += std::to_string(settings.rate);
+    params += ", speed_increase = 2, volume = ";
+    params += std::to_string(settings.volume);
+    params += ", rcn = 1, pitch = ";
+    params += std::to_string(settings.pitch);
+    params += ", text_encoding = GBK, sample_rate = 16000, rdn = 1, engine_start = tts";
+    return params;
+}
+
 }  // namespace
 
 bool EngineBinding::Load() {
+    // Said once per start: without it every text reaches the engine empty.
+    if (!AnsiConversionAvailable()) Log(kLogError, u"文本转换不可用 error: GBK");
     const std::u16string path = AppendPath(GetModuleDirectory(), DynamicLibraryFileName(u"mscclassic"));
     std::uint32_t loadError = 0;
-    library_ = DynamicLibrary::Open(path, loadError);
+    std::string loaderText;
+    library_ = DynamicLibrary::Open(path, loadError, &loaderText);
     if (!library_) {
-        Log(kLogError, (WideBuilder() << u"dll加载失败 error: " << loadError << u" path: " << path).str());
+        WideBuilder line;
+        line << u"dll加载失败 error: " << loadError << u" path: " << path;
+        if (!loaderText.empty()) line << u" reason: " << PathBytesToUtf16(loaderText);
+        Log(kLogError, line.str());
         return false;
     }
     // A missing entry point is not logged: the worker's own start-up line reports it.
@@ -57,19 +90,10 @@ void EngineBinding::ClearEntryPoints() {
     audioGet_ = nullptr;
 }
 
-std::string EngineBinding::BuildLoginParams() {
-    std::string workDir;
-    WideToAnsi(GetModuleDirectory(), workDir);  // a folder with no narrow form leaves the value empty
-    std::string params = "appid = ";
-    params += kApplicationId;
-    params += ", work_dir = ";
-    params += workDir;
-    params += ", timeout = 5000, output = 0, flower_mode = close";
-    return params;
-}
-
-bool EngineBinding::BeginSession(const std::string& params, std::string& sessionId, int& error) const {
+bool EngineBinding::BeginSession(const std::string& engineVoice, const VoiceSettings& settings, std::string& sessionId,
+                                 int& error) const {
     error = kEngineOk;
+    const std::string params = BuildSessionParams(engineVoice, settings);
     const char* id = sessionBegin_(params.c_str(), &error);
     // An engine that reports success without an identifier has not begun a session either.
     if (error != kEngineOk || id == nullptr) return false;
@@ -77,8 +101,11 @@ bool EngineBinding::BeginSession(const std::string& params, std::string& session
     return true;
 }
 
-int EngineBinding::PutText(const std::string& sessionId, const std::string& text) const {
-    return textPut_(sessionId.c_str(), text.c_str(), static_cast<unsigned int>(text.size()), nullptr);
+bool EngineBinding::PutText(const std::string& sessionId, const std::u16string& text, int& error) const {
+    std::string narrow;
+    WideToAnsi(text, narrow);
+    error = textPut_(sessionId.c_str(), narrow.c_str(), static_cast<unsigned int>(narrow.size()), nullptr);
+    return error == kEngineOk;
 }
 
 AudioFetch EngineBinding::GetAudio(const std::string& sessionId) const {
@@ -86,7 +113,7 @@ AudioFetch EngineBinding::GetAudio(const std::string& sessionId) const {
     int status = 0;
     int error = kEngineOk;
     const void* block = audioGet_(sessionId.c_str(), &bytes, &status, &error);
-    return AudioFetch{block, bytes, status, error};
+    return AudioFetch{block, bytes, status == kEngineSynthComplete, error != kEngineOk, error};
 }
 
 void EngineBinding::EndSession(const std::string& sessionId) const { sessionEnd_(sessionId.c_str(), kEndHint); }

@@ -1,44 +1,32 @@
-// The speech engine library loaded at run time from the plug-in's folder, and
-// the typed calls the synthesis session makes into it. Its raw entry points
-// stay inside engine_binding.cpp. Used by the worker thread alone.
+// The XunFei MSC classic engine: its library, loaded at run time from the
+// plug-in's folder, its entry points, parameter strings and status codes. The
+// entry points are resolved on load and cleared on unload.
 #pragma once
-#include <cstdint>
 #include <string>
 
 #include "engine/engine_contract.h"
+#include "engine/speech_engine.h"
 #include "util/dynamic_library.h"
 
 namespace kavo {
 
-// The engine's answer to one request for audio.
-struct AudioFetch {
-    const void* block = nullptr;  // null when the engine had none ready; valid until the next call
-    std::uint32_t bytes = 0;
-    int status = 0;  // kEngineSynthComplete with (or after) the last block
-    int error = kEngineOk;
-};
-
-class EngineBinding {
+class EngineBinding final : public SpeechEngine {
 public:
     EngineBinding() = default;
     EngineBinding(const EngineBinding&) = delete;
     EngineBinding& operator=(const EngineBinding&) = delete;
 
-    // Loads the library, resolves the entry points and logs in; true when logged in.
-    // Failures are logged; whatever was loaded stays until Unload.
-    bool Load();
-    // Logs out if logged in, frees the library, clears every entry point. Safe in any state.
-    void Unload();
-    bool IsLoggedIn() const { return loggedIn_; }
-    static std::string BuildLoginParams();
+    bool Load() override;
+    void Unload() override;
+    bool IsLoggedIn() const override { return loggedIn_; }
 
-    // Opens a session: true with its identifier, or false with the engine's
-    // code in error (0 when it gave no identifier).
-    bool BeginSession(const std::string& params, std::string& sessionId, int& error) const;
-    // The engine's result: kEngineOk when it took the text.
-    int PutText(const std::string& sessionId, const std::string& text) const;
-    AudioFetch GetAudio(const std::string& sessionId) const;
-    void EndSession(const std::string& sessionId) const;
+    bool BeginSession(const std::string& engineVoice, const VoiceSettings& settings, std::string& sessionId,
+                      int& error) const override;
+    // The text goes to the engine in the ANSI code page; a text with no narrow
+    // form is put as an empty one.
+    bool PutText(const std::string& sessionId, const std::u16string& text, int& error) const override;
+    AudioFetch GetAudio(const std::string& sessionId) const override;
+    void EndSession(const std::string& sessionId) const override;
 
 private:
     void ClearEntryPoints();

@@ -1,5 +1,4 @@
 // One queued utterance, shared by reference between the queue and the worker.
-// A null reference is the worker's exit marker.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -8,9 +7,6 @@
 namespace kavo {
 
 struct SpeakRequest {
-    static constexpr std::int32_t kSpeak = 0;
-
-    std::int32_t kind;
     std::int32_t value;         // handed back unchanged with every callback of the request
     std::u16string voice;       // the display name, as the host passed it
     std::string engineVoice;    // the engine's identifier of that voice

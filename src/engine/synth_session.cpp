@@ -5,8 +5,6 @@
 
 #include "log/log_level.h"
 #include "log/logger.h"
-#include "util/ansi_text.h"
-#include "util/host_call.h"
 #include "util/wide_builder.h"
 
 namespace kavo {
@@ -25,26 +23,11 @@ std::uint32_t FindFirstAudibleByte(const unsigned char* block, std::uint32_t byt
     return bytes;
 }
 
-std::string BuildSessionParams(const std::string& engineVoice, const VoiceSettings& settings) {
-    std::string params = "engine_type = local, tts_res_path = fo|res\\ttss\\dict.jet;fo|res\\ttss\\";
-    params += engineVoice;
-    params += ".jet, voice_name = ";
-    params += engineVoice;
-    params += ", speed = ";
-    params += std::to_string(settings.rate);
-    params += ", speed_increase = 2, volume = ";
-    params += std::to_string(settings.volume);
-    params += ", rcn = 1, pitch = ";
-    params += std::to_string(settings.pitch);
-    params += ", text_encoding = GBK, sample_rate = 16000, rdn = 1, engine_start = tts";
-    return params;
-}
-
 bool SynthSession::Begin(const std::u16string& voice, const std::string& engineVoice, const std::u16string& piece,
                          const VoiceSettings& settings) {
     voice_ = voice;
-    int error = kEngineOk;
-    began_ = engine_.BeginSession(BuildSessionParams(engineVoice, settings), sessionId_, error);
+    int error = 0;
+    began_ = engine_.BeginSession(engineVoice, settings, sessionId_, error);
     if (!began_) {
         Log(kLogError, (WideBuilder() << u"开始合成会话失败 error: " << error << u" voiceName: " << voice_
                                       << u" text: " << piece)
@@ -56,10 +39,8 @@ bool SynthSession::Begin(const std::u16string& voice, const std::string& engineV
 SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value, const StopCheck& stop) {
     if (stop.Stopped()) return SpeakResult::Aborted;
 
-    std::string text;
-    WideToAnsi(piece, text);  // a piece with no narrow form is put as an empty text
-    const int putError = engine_.PutText(sessionId_, text);
-    if (putError != kEngineOk) {
+    int putError = 0;
+    if (!engine_.PutText(sessionId_, piece, putError)) {
         Log(kLogError, (WideBuilder() << u"添加合成文本失败 error: " << putError << u" text: " << piece
                                       << u" voiceName: " << voice_)
                            .str());
@@ -70,7 +51,7 @@ SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value,
     if (stop.Stopped()) return SpeakResult::Aborted;
     for (;;) {
         const AudioFetch fetch = engine_.GetAudio(sessionId_);
-        if (fetch.error != kEngineOk) {
+        if (fetch.failed) {
             Log(kLogError, (WideBuilder() << u"获取合成音频失败 error: " << fetch.error << u" text: " << piece
                                           << u" voiceName: " << voice_)
                                .str());
@@ -88,7 +69,7 @@ SpeakResult SynthSession::Speak(const std::u16string& piece, std::int32_t value,
                 audioStarted = true;
             }
         }
-        if (fetch.status == kEngineSynthComplete) return SpeakResult::Finished;
+        if (fetch.last) return SpeakResult::Finished;
         if (stop.Stopped()) return SpeakResult::Aborted;
     }
 }
@@ -101,10 +82,7 @@ void SynthSession::End() {
 }
 
 void SynthSession::Deliver(const void* block, std::uint32_t bytes, std::int32_t value) const {
-    // Re-read before every call: the host may change or clear it during speech.
-    if (const PlayCallback callback = playCallback_.load()) {
-        CallHost(callback, reinterpret_cast<const KavoChar*>(voice_.c_str()), block, bytes, value);
-    }
+    audio_(voice_, block, bytes, value);
 }
 
 }  // namespace kavo

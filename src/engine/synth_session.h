@@ -1,14 +1,12 @@
-// One engine session for one piece of text: parameters, text, audio polled and
-// handed to the host's PlayCallback without copying, lead-in silence trimmed.
+// One engine session for one piece of text: text put, audio polled and handed
+// to the worker's audio sink without copying, lead-in silence trimmed.
 #pragma once
-#include <atomic>
 #include <cstdint>
 #include <string>
 
-#include "engine/engine_binding.h"
+#include "engine/speech_engine.h"
 #include "engine/stop_check.h"
 #include "engine/voice_settings.h"
-#include "kavosynth.h"
 
 namespace kavo {
 
@@ -16,7 +14,7 @@ enum class SpeakResult : std::int32_t {
     Finished = 0,
     TextPutFailed = 1,
     AudioGetFailed = 2,
-    Aborted = -1,  // the stop flag was seen
+    Aborted = -1,  // the request was stopped: its stop generation has moved on
 };
 
 // Samples within this range at the start of a piece are its lead-in and are dropped.
@@ -26,13 +24,9 @@ constexpr int kLeadInThreshold = 50;
 // `bytes` when there is none; only whole 16-bit little-endian samples count.
 std::uint32_t FindFirstAudibleByte(const unsigned char* block, std::uint32_t bytes);
 
-// The engine's session parameters for a voice (its engine identifier) and its settings.
-std::string BuildSessionParams(const std::string& engineVoice, const VoiceSettings& settings);
-
 class SynthSession {
 public:
-    SynthSession(const EngineBinding& engine, const std::atomic<PlayCallback>& playCallback)
-        : engine_(engine), playCallback_(playCallback) {}
+    SynthSession(const SpeechEngine& engine, const AudioSink& audio) : engine_(engine), audio_(audio) {}
     ~SynthSession() { End(); }
     SynthSession(const SynthSession&) = delete;
     SynthSession& operator=(const SynthSession&) = delete;
@@ -50,8 +44,8 @@ public:
 private:
     void Deliver(const void* block, std::uint32_t bytes, std::int32_t value) const;
 
-    const EngineBinding& engine_;
-    const std::atomic<PlayCallback>& playCallback_;
+    const SpeechEngine& engine_;
+    const AudioSink& audio_;
 
     std::u16string voice_;
     bool began_ = false;

@@ -4,14 +4,12 @@
 #include "engine/text_split.h"
 #include "log/log_level.h"
 #include "log/logger.h"
-#include "util/ansi_text.h"
-#include "util/host_call.h"
 
 namespace kavo {
 
 bool SynthWorker::Start() {
-    // Requests a caller slipped in while the last worker shut down are not this worker's.
-    requests_.RemoveIf(nullptr);
+    // The last worker drained its queue before it ended.
+    requests_.Open();
     // Running before the thread exists: its first log line may already reach
     // a host that calls back in.
     running_.exchange(true);
@@ -19,6 +17,7 @@ bool SynthWorker::Start() {
     try {
         thread_.emplace([this] { Run(); });
     } catch (...) {
+        requests_.Close();
         accepting_.exchange(false);
         running_.exchange(false);
         return false;  // the platform refused a thread
@@ -29,8 +28,10 @@ bool SynthWorker::Start() {
 void SynthWorker::Shutdown() {
     if (!running_.load()) return;
     accepting_.exchange(false);
+    // Closed after the stop has emptied it: the worker ends once it has taken
+    // whatever a racing Queue slipped in between, and drops that unheard.
     StopSpeech();
-    requests_.Push(nullptr);
+    requests_.Close();
     thread_->Join();
     thread_.reset();
     running_.exchange(false);
@@ -39,19 +40,16 @@ void SynthWorker::Shutdown() {
 bool SynthWorker::Queue(SpeakRequest request) {
     if (!accepting_.load()) return false;
     request.stopGeneration = stopGeneration_.load();
-    requests_.Push(std::make_shared<const SpeakRequest>(std::move(request)));
-    return true;
+    return requests_.Push(std::make_shared<const SpeakRequest>(std::move(request)));
 }
 
 void SynthWorker::StopSpeech() {
-    requests_.RemoveIf([](const SpeakRequestRef& request) { return request != nullptr; });
+    requests_.Clear();
     stopGeneration_.fetch_add(1);
 }
 
 void SynthWorker::Run() noexcept {
     try {
-        // Said once per start: without it every text reaches the engine empty.
-        if (!AnsiConversionAvailable()) Log(kLogError, u"文本转换不可用 error: GBK");
         if (engine_.Load()) {
             Log(kLogInfo, u"合成线程准备就绪");
         } else {
@@ -60,11 +58,9 @@ void SynthWorker::Run() noexcept {
     } catch (...) {
         // Out of memory while loading: the engine stays unusable and requests are skipped.
     }
-    for (;;) {
-        const SpeakRequestRef request = requests_.Pop();
-        if (!request) break;
+    while (const std::optional<SpeakRequestRef> request = requests_.Pop()) {
         try {
-            Serve(*request);
+            Serve(**request);
         } catch (...) {
             // A request that cannot be served (out of memory) is dropped; the next one is not affected.
         }
@@ -81,14 +77,14 @@ void SynthWorker::Serve(const SpeakRequest& request) {
     // A request stopped before it was taken, or taken while the worker shuts
     // down, is dropped unheard.
     if (stop.Stopped() || !accepting_.load()) return;
-    if (request.kind != SpeakRequest::kSpeak || !engine_.IsLoggedIn()) return;
+    if (!engine_.IsLoggedIn()) return;
 
     const VoiceSettings settings = settings_.Read(request.voice);
     pieces_.clear();
     SplitText(request.text, pieces_);
 
     for (const std::u16string& piece : pieces_) {
-        SynthSession session(engine_, playCallback_);
+        SynthSession session(engine_, audio_);
         // An engine that refuses a piece ends the request, silently toward the host.
         if (!session.Begin(request.voice, request.engineVoice, piece, settings)) return;
         const SpeakResult result = session.Speak(piece, request.value, stop);
@@ -101,10 +97,7 @@ void SynthWorker::Serve(const SpeakRequest& request) {
 }
 
 void SynthWorker::EndOfRequest(const SpeakRequest& request) const {
-    if (const PlayCallback callback = playCallback_.load()) {
-        CallHost(callback, reinterpret_cast<const KavoChar*>(request.voice.c_str()), nullptr, std::uint32_t{0},
-                 request.value);
-    }
+    audio_(request.voice, nullptr, 0, request.value);
 }
 
 }  // namespace kavo

@@ -45,7 +45,8 @@ bool Logger::Init(LogSink sink, const std::u16string& folder) {
 
 void Logger::Log(std::int32_t level, const std::u16string& message) {
     if (SendToSink(level, message)) return;
-    if (writerFailed_.load()) return;
+    // Refused while the queue is closed: after a writer that failed, and while
+    // Cleanup waits for the writer.
     queue_.Push(std::make_shared<LogEntry>(LogEntry{level, message, GetLocalTimeNow()}));
 }
 
@@ -55,17 +56,14 @@ void Logger::Cleanup() {
         sink_.store(nullptr);
         return;
     }
-    // Without a writer no marker is queued: it would end the next writer right
-    // after its opening entry.
     if (!writer_) return;
-    queue_.Push(nullptr);
+    // The writer writes what was queued before the close, then ends; lines
+    // logged after it has gone wait for the next writer.
+    queue_.Close();
     writer_->Join();
     writer_.reset();
-    if (writerFailed_.load()) {
-        // The writer ended without reading its marker; take it back out.
-        queue_.RemoveIf([](const LogEntryRef& entry) { return entry == nullptr; });
-        writerFailed_.store(false);
-    }
+    queue_.Open();
+    writerFailed_.store(false);
 }
 
 bool Logger::SendToSink(std::int32_t level, const std::u16string& message) {
@@ -129,21 +127,20 @@ void Logger::RunDelivery() noexcept {
 void Logger::RunWriter() noexcept {
     std::FILE* file = OpenTextFileForWriting(logFilePath_);
     if (!file) {
+        // Nothing more is queued for a writer that has ended.
         writerFailed_.store(true);
+        queue_.Close();
         return;
     }
     try {
         WriteEntry(file, LogEntry{kLogInfo, kOpeningMessage, GetLocalTimeNow()});
-        for (;;) {
-            const LogEntryRef entry = queue_.Pop();
-            if (!entry) break;
-            WriteEntry(file, *entry);
-        }
+        while (const std::optional<LogEntryRef> entry = queue_.Pop()) WriteEntry(file, **entry);
         WriteEntry(file, LogEntry{kLogInfo, kClosingMessage, GetLocalTimeNow()});
     } catch (...) {
-        // Out of memory while formatting: stop writing, and let Cleanup know the
-        // marker may still be queued.
+        // Out of memory while formatting: stop writing, and queueing; what is
+        // left waits for the next writer.
         writerFailed_.store(true);
+        queue_.Close();
     }
     std::fclose(file);
 }

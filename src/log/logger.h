@@ -12,9 +12,9 @@
 #include <string>
 #include <thread>
 
-#include "kavosynth.h"
 #include "log/log_entry.h"
 #include "util/blocking_queue.h"
+#include "util/host_call.h"
 #include "util/module_thread.h"
 
 namespace kavo {

@@ -150,7 +150,7 @@ KAVOSYNTH_API bool KAVOSYNTH_CALL KavoSynthSpeak(const KavoChar* voiceName, cons
         if (!state.worker.IsRunning()) return false;
         std::string engineVoice = state.voices.EngineIdentifier(voice);
         if (engineVoice.empty()) return false;
-        return state.worker.Queue(kavo::SpeakRequest{kavo::SpeakRequest::kSpeak, value, std::move(voice),
+        return state.worker.Queue(kavo::SpeakRequest{value, std::move(voice),
                                                      std::move(engineVoice), std::move(copy)});
     });
 }

@@ -1,51 +1,65 @@
-// Blocking first-in, first-out queue of shared references between the host's
-// threads and the plug-in's own. A null reference is a legal element: the
-// consumer's exit marker. Unbounded: a push never waits for room.
+// Blocking first-in, first-out queue between the host's threads and the
+// plug-in's own, which a producer closes to end its consumer. Unbounded: a
+// push never waits for room.
+//
+// Closing refuses further pushes but keeps what is queued: the consumer pops
+// every element pushed before the close, and only then learns that the queue
+// is closed. A producer that wants pending work dropped clears the queue
+// before closing it. Open makes a closed queue take pushes again, for the
+// next consumer.
 #pragma once
 #include <condition_variable>
 #include <deque>
-#include <functional>
 #include <mutex>
+#include <optional>
 
 namespace kavo {
 
 template <typename Element>
 class BlockingQueue {
 public:
-    using Predicate = std::function<bool(const Element&)>;
-
     BlockingQueue() = default;
     BlockingQueue(const BlockingQueue&) = delete;
     BlockingQueue& operator=(const BlockingQueue&) = delete;
 
-    void Push(const Element& element) {
+    // Queues the element; false, with nothing queued, once the queue is closed.
+    bool Push(const Element& element) {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_) return false;
         items_.push_back(element);
-        notEmpty_.notify_all();
+        notEmptyOrClosed_.notify_all();
+        return true;
     }
 
-    // Waits without a time-out until an element is present.
-    Element Pop() {
+    // Waits without a time-out until an element is present or the queue is
+    // closed; empty only when it is closed and holds nothing more.
+    std::optional<Element> Pop() {
         std::unique_lock<std::mutex> lock(mutex_);
-        notEmpty_.wait(lock, [this] { return !items_.empty(); });
-        Element front = std::move(items_.front());
+        notEmptyOrClosed_.wait(lock, [this] { return !items_.empty() || closed_; });
+        if (items_.empty()) return std::nullopt;
+        std::optional<Element> front(std::move(items_.front()));
         items_.pop_front();
         return front;
     }
 
-    // Erases every element for which predicate is true, keeping the order of the
-    // rest; an empty predicate erases everything. The predicate runs under the
-    // queue's lock and must not touch the queue. What it captured is released
-    // after the unlock, when it goes out of scope.
-    void RemoveIf(Predicate predicate) {
+    // Refuses further pushes and wakes a waiting consumer.
+    void Close() {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!predicate) {
-            items_.clear();
-            return;
-        }
-        for (auto it = items_.begin(); it != items_.end();) {
-            it = predicate(*it) ? items_.erase(it) : it + 1;
-        }
+        closed_ = true;
+        notEmptyOrClosed_.notify_all();
+    }
+
+    // Takes pushes again; whatever is still queued stays.
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = false;
+    }
+
+    // Drops every pending element. They are released after the unlock.
+    void Clear() {
+        std::deque<Element> dropped;
+        std::lock_guard<std::mutex> lock(mutex_);
+        dropped.swap(items_);
     }
 
     // The number of pending elements, for tests.
@@ -56,8 +70,9 @@ public:
 
 private:
     std::deque<Element> items_;
+    bool closed_ = false;
     mutable std::mutex mutex_;
-    std::condition_variable notEmpty_;
+    std::condition_variable notEmptyOrClosed_;
 };
 
 }  // namespace kavo

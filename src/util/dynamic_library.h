@@ -15,11 +15,17 @@ public:
     // Loads the file at a full path; a bare or relative name is refused rather
     // than looked up through the loader's search path, where anyone may plant a
     // library. An empty value when it does not load, with the loader's error
-    // code (or the platform's "path not found" code) in errorCode.
-    static DynamicLibrary Open(const std::filesystem::path& path, std::uint32_t& errorCode);
+    // code (or the platform's "path not found" code) in errorCode, and, where
+    // the code alone does not say why, the loader's own text in loaderText: on
+    // POSIX when the file is there but does not load (another architecture, a
+    // missing dependency), since the file system's code then says nothing of
+    // it. Otherwise loaderText is left empty.
+    static DynamicLibrary Open(const std::filesystem::path& path, std::uint32_t& errorCode,
+                               std::string* loaderText = nullptr);
     // The same for a path held as UTF-16 (on POSIX, file-name bytes that are not
     // UTF-8 travel as lone surrogates, see utf.h).
-    static DynamicLibrary Open(const std::u16string& path, std::uint32_t& errorCode);
+    static DynamicLibrary Open(const std::u16string& path, std::uint32_t& errorCode,
+                               std::string* loaderText = nullptr);
 
     ~DynamicLibrary() { Close(); }
     DynamicLibrary(DynamicLibrary&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}

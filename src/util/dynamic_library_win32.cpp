@@ -15,7 +15,9 @@ bool IsFullPath(const std::wstring& path) {
 
 }  // namespace
 
-DynamicLibrary DynamicLibrary::Open(const std::filesystem::path& path, std::uint32_t& errorCode) {
+DynamicLibrary DynamicLibrary::Open(const std::filesystem::path& path, std::uint32_t& errorCode,
+                                    std::string* loaderText) {
+    if (loaderText) loaderText->clear();
     if (!IsFullPath(path.native())) {
         errorCode = ERROR_PATH_NOT_FOUND;
         return DynamicLibrary();
@@ -25,8 +27,8 @@ DynamicLibrary DynamicLibrary::Open(const std::filesystem::path& path, std::uint
     return DynamicLibrary(handle);
 }
 
-DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode) {
-    return Open(std::filesystem::path(std::wstring(path.begin(), path.end())), errorCode);
+DynamicLibrary DynamicLibrary::Open(const std::u16string& path, std::uint32_t& errorCode, std::string* loaderText) {
+    return Open(std::filesystem::path(std::wstring(path.begin(), path.end())), errorCode, loaderText);
 }
 
 void DynamicLibrary::Close() {

@@ -7,11 +7,14 @@
 
 #include <climits>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
 #include "support/plugin_fixture.h"
 #include "util/ansi_text.h"
+#include "util/module_path.h"
+#include "util/utf.h"
 
 namespace kavotest {
 namespace {
@@ -178,6 +181,20 @@ TEST_F(NamedPipeLog, ANamedPipeAtTheLogPathNeverHoldsUpUninitialize) {
     if (!inTime) close(open(pipe.c_str(), O_RDONLY | O_NONBLOCK));  // a reader lets the stuck writer go
     closer.join();
     EXPECT_TRUE(inTime) << "Uninitialize waited for a reader of the named pipe";
+}
+
+// A file that is there but is no library for this machine: the code alone
+// ("file not found") would mislead, so the loader's own words follow the path.
+using UnloadableEngine = PluginWithoutEngineTest;
+
+TEST_F(UnloadableEngine, TheLoadErrorCarriesTheLoadersReason) {
+    const std::u16string path = kavo::AppendPath(host().FolderText(), EngineFileName());
+    std::ofstream(host().folder() / EngineFileName(), std::ios::binary) << std::string(256, 'x');
+    ASSERT_TRUE(StartWithSink());
+    const std::u16string failure = logs().WaitForMessageStartingWith(u"dll加载失败 error: ");
+    const std::u16string tail = u" path: " + path + u" reason: " + path + u": invalid ELF header";
+    EXPECT_NE(failure.find(tail), std::u16string::npos) << kavo::Utf16ToUtf8(failure);
+    ASSERT_TRUE(api().Uninitialize());
 }
 
 }  // namespace

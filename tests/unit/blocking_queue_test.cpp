@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -14,12 +15,10 @@ using kavo::BlockingQueue;
 
 Ref Item(int v) { return std::make_shared<int>(v); }
 
-std::vector<int> Drain(BlockingQueue<Ref>& queue) {
+// Pops until the queue reports closed and empty.
+std::vector<int> DrainClosed(BlockingQueue<Ref>& queue) {
     std::vector<int> values;
-    while (queue.Size() > 0) {
-        const Ref r = queue.Pop();
-        values.push_back(r ? *r : -1);  // -1 stands for a null marker
-    }
+    while (const auto r = queue.Pop()) values.push_back(**r);
     return values;
 }
 
@@ -27,21 +26,31 @@ TEST(BlockingQueue, PopsInPushOrder) {
     BlockingQueue<Ref> queue;
     queue.Push(Item(1));
     queue.Push(Item(2));
-    EXPECT_EQ(Drain(queue), (std::vector<int>{1, 2}));
+    queue.Close();
+    EXPECT_EQ(DrainClosed(queue), (std::vector<int>{1, 2}));
 }
 
-TEST(BlockingQueue, PopWaitsForAPushAndReturnsANullMarker) {
+TEST(BlockingQueue, CloseWakesAWaitingConsumerWithNothing) {
     BlockingQueue<Ref> queue;
-    std::atomic<bool> popped{false};
-    Ref result = Item(99);
-    std::thread consumer([&] {
-        result = queue.Pop();
-        popped = true;
-    });
-    queue.Push(nullptr);
+    std::optional<Ref> result = Item(99);
+    std::thread consumer([&] { result = queue.Pop(); });
+    queue.Close();
     consumer.join();
-    EXPECT_TRUE(popped);
-    EXPECT_EQ(result, nullptr);
+    EXPECT_FALSE(result.has_value());
+}
+
+TEST(BlockingQueue, AClosedQueueHandsOutWhatItHeldRefusesPushesAndTakesThemAgainOnceOpened) {
+    BlockingQueue<Ref> queue;
+    EXPECT_TRUE(queue.Push(Item(1)));
+    EXPECT_TRUE(queue.Push(Item(2)));
+    queue.Close();
+    EXPECT_FALSE(queue.Push(Item(3)));
+    EXPECT_EQ(DrainClosed(queue), (std::vector<int>{1, 2}));
+    EXPECT_FALSE(queue.Pop().has_value()) << "a drained closed queue stays closed";
+    queue.Open();
+    EXPECT_TRUE(queue.Push(Item(4)));
+    queue.Close();
+    EXPECT_EQ(DrainClosed(queue), (std::vector<int>{4}));
 }
 
 TEST(BlockingQueue, PushSharesTheRecordInsteadOfCopyingIt) {
@@ -49,47 +58,18 @@ TEST(BlockingQueue, PushSharesTheRecordInsteadOfCopyingIt) {
     const Ref item = Item(5);
     queue.Push(item);
     EXPECT_EQ(item.use_count(), 2);
-    EXPECT_EQ(queue.Pop().get(), item.get());
+    EXPECT_EQ(queue.Pop()->get(), item.get());
 }
 
-TEST(BlockingQueue, RemoveIfKeepsOnlyTheElementsThePredicateRejects) {
-    BlockingQueue<Ref> queue;
-    queue.Push(Item(1));
-    queue.Push(nullptr);
-    queue.Push(Item(2));
-    queue.RemoveIf([](const Ref& r) { return r != nullptr; });
-    EXPECT_EQ(Drain(queue), (std::vector<int>{-1}));
-}
-
-TEST(BlockingQueue, RemoveIfKeepsTheOrderOfSurvivors) {
-    BlockingQueue<Ref> queue;
-    for (int v = 1; v <= 6; ++v) queue.Push(Item(v));
-    queue.RemoveIf([](const Ref& r) { return *r % 2 == 0; });
-    EXPECT_EQ(Drain(queue), (std::vector<int>{1, 3, 5}));
-}
-
-TEST(BlockingQueue, RemoveIfWithAnEmptyPredicateEmptiesTheQueueMarkersIncluded) {
-    BlockingQueue<Ref> queue;
-    queue.Push(Item(1));
-    queue.Push(nullptr);
-    queue.RemoveIf(nullptr);
-    EXPECT_EQ(queue.Size(), 0u);
-}
-
-TEST(BlockingQueue, RemoveIfOnAnEmptyQueueChangesNothing) {
-    BlockingQueue<Ref> queue;
-    int calls = 0;
-    queue.RemoveIf([&](const Ref&) { return ++calls > 0; });
-    EXPECT_EQ(calls, 0);
-    EXPECT_EQ(queue.Size(), 0u);
-}
-
-TEST(BlockingQueue, RemoveIfReleasesTheRemovedRecords) {
+TEST(BlockingQueue, ClearDropsAndReleasesEverythingAndKeepsTheQueueOpen) {
     BlockingQueue<Ref> queue;
     const Ref item = Item(1);
     queue.Push(item);
-    queue.RemoveIf([](const Ref& r) { return r != nullptr; });
+    queue.Push(Item(2));
+    queue.Clear();
+    EXPECT_EQ(queue.Size(), 0u);
     EXPECT_EQ(item.use_count(), 1);
+    EXPECT_TRUE(queue.Push(Item(3)));
 }
 
 TEST(BlockingQueue, UnboundedQueueTakesAThousandPushesWithoutAPop) {
@@ -111,7 +91,7 @@ TEST(BlockingQueue, ManyProducersOneConsumerLoseNothingAndKeepEachProducersOrder
     std::vector<int> lastSeen(kProducers, -1);
     bool ordered = true;
     for (int n = 0; n < kProducers * kPerProducer; ++n) {
-        const int v = *queue.Pop();
+        const int v = **queue.Pop();
         const int p = v / kPerProducer;
         ordered = ordered && v % kPerProducer > lastSeen[p];
         lastSeen[p] = v % kPerProducer;

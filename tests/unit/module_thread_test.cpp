@@ -22,14 +22,14 @@ struct DestructionProbe {
     bool& destroyed_;
 };
 
-// A module thread that runs what it is sent until it is sent the exit marker.
+// A module thread that runs what it is sent until its queue is closed.
 class WaitingThread {
 public:
     WaitingThread() : thread_([this] {
-        while (const auto task = tasks_.Pop()) (*task)();
+        while (const auto task = tasks_.Pop()) (**task)();
     }) {}
     void Stop() {
-        tasks_.Push(nullptr);
+        tasks_.Close();
         thread_.Join();
     }
     // Runs task on the thread and waits until it has run.
@@ -66,7 +66,7 @@ TEST(ModuleThread, KnowsWhetherItIsTheCallingThread) {
     });
     self = &thread;
     EXPECT_FALSE(thread.IsCurrentThread());
-    go.Push(nullptr);
+    go.Close();
     thread.Join();
     EXPECT_TRUE(insideIsCurrent);
 }

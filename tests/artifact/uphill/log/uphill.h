@@ -1,0 +1,2 @@
+// An include running uphill, which the layering check must refuse.
+#include "engine/speech_engine.h"
