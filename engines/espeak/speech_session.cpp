@@ -13,12 +13,16 @@ namespace espeak_engine {
 namespace {
 
 constexpr std::size_t kBlockSamples = kServedSampleRate * 40 / 1000;  // 40 ms
-// How far synthesis may run ahead of the caller (in 16 kHz samples): bounds
-// memory for long texts.
-constexpr std::size_t kMaxPendingSamples = kServedSampleRate * 30;
-// The queue's room, allocated once per session so that it never moves: the
-// bound above and a second more for the chunk that crosses it.
-constexpr std::size_t kQueueCapacity = kMaxPendingSamples + kServedSampleRate;
+// espeak-ng's own rate (at most this many samples a second).
+constexpr std::size_t kEspeakRate = 22050;
+// How far synthesis may run ahead of the caller (in espeak-ng's samples):
+// bounds memory for long texts.
+constexpr std::size_t kMaxPendingSamples = kEspeakRate * 30;
+// Room given once per session, so that the samples never move as they come:
+// the queue's bound and a second more for the chunk that crosses it, and the
+// same resampled, with the resampler's tail.
+constexpr std::size_t kQueueCapacity = kMaxPendingSamples + kEspeakRate;
+constexpr std::size_t kResampledCapacity = kServedSampleRate * (kQueueCapacity / kEspeakRate) + Resampler::kTaps;
 // The longest a caller waits for a block: the plug-in's own poll interval, so
 // that a caller who checks for a stop between calls sees it as soon as if it
 // had slept instead.
@@ -28,8 +32,8 @@ constexpr std::chrono::milliseconds kMaxBlockWait{10};
 // sleeps until a few hundred milliseconds of speech are ready (or the wait
 // above ends), and synthesis that filled the queue sleeps until seconds of
 // room are free.
-constexpr std::size_t kWakeSamples = kServedSampleRate * 320 / 1000;
-constexpr std::size_t kRefillSamples = kServedSampleRate * 5;
+constexpr std::size_t kWakeSamples = kEspeakRate * 320 / 1000;
+constexpr std::size_t kRefillSamples = kEspeakRate * 5;
 
 // Blocks are little-endian; where the host is too, they are handed out as they are.
 bool HostIsLittleEndian() {
@@ -45,6 +49,7 @@ SpeechSession::SpeechSession(std::string id, SpeechSettings settings, EspeakRunt
     : id_(std::move(id)), settings_(std::move(settings)), runtime_(runtime), resampler_(resampler) {
     pending_.reserve(kQueueCapacity);
     taken_.reserve(kQueueCapacity);
+    resampled_.reserve(kResampledCapacity);
 }
 
 SpeechSession::~SpeechSession() { Stop(); }
@@ -55,7 +60,7 @@ int SpeechSession::PutText(const char* gbk, unsigned int length) {
     std::string utf8;
     if (!GbkToUtf8(gbk, length, utf8)) return kErrInvalidText;
     if (utf8.empty()) {
-        Finish(kOk, false);  // nothing to say: no thread, no audio (espeak-ng would make a pause)
+        Finish(kOk);  // nothing to say: no thread, no audio (espeak-ng would make a pause)
         drained_ = true;
     } else {
         worker_ = std::thread([this, text = std::move(utf8)] { Synthesise(text); });
@@ -65,7 +70,8 @@ int SpeechSession::PutText(const char* gbk, unsigned int length) {
 }
 
 bool SpeechSession::Refill(std::chrono::steady_clock::time_point deadline, int& error) {
-    while (joined_.size() + (taken_.size() - takenStart_) < kBlockSamples && !drained_) {
+    while (joined_.size() + (resampled_.size() - resampledStart_) < kBlockSamples && !drained_) {
+        bool done = false;
         bool wakeProducer = false;
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -83,18 +89,25 @@ bool SpeechSession::Refill(std::chrono::steady_clock::time_point deadline, int& 
                 return false;
             }
             if (pending_.empty() && !synthesisDone_) return true;  // the wait ended with nothing new
-            // What is left of the last taking starts the next block.
-            joined_.insert(joined_.end(), taken_.begin() + static_cast<std::ptrdiff_t>(takenStart_), taken_.end());
             taken_.clear();
             taken_.swap(pending_);
-            takenStart_ = 0;
-            drained_ = synthesisDone_;
+            done = synthesisDone_;
             wakeProducer = producerWaiting_;
         }
         if (wakeProducer) roomFreed_.notify_one();
+        // What is left of the last taking starts the next block.
+        joined_.insert(joined_.end(), resampled_.begin() + static_cast<std::ptrdiff_t>(resampledStart_),
+                       resampled_.end());
+        resampled_.clear();
+        // Resampled here, on the caller's thread, while synthesis goes on.
+        resampler_.Process(taken_.data(), taken_.size(), resampled_);
+        if (done) resampler_.Flush(resampled_);
+        drained_ = done;
+        resampledStart_ = 0;
         if (!joined_.empty()) {
-            takenStart_ = std::min(kBlockSamples - joined_.size(), taken_.size());
-            joined_.insert(joined_.end(), taken_.begin(), taken_.begin() + static_cast<std::ptrdiff_t>(takenStart_));
+            resampledStart_ = std::min(kBlockSamples - joined_.size(), resampled_.size());
+            joined_.insert(joined_.end(), resampled_.begin(),
+                           resampled_.begin() + static_cast<std::ptrdiff_t>(resampledStart_));
         }
     }
     return true;
@@ -120,12 +133,12 @@ const void* SpeechSession::NextBlock(unsigned int& bytes, int& status, int& erro
         if (taken < kBlockSamples && !drained_) return nullptr;
         joinedHandedOut_ = true;
     } else {
-        taken = std::min(taken_.size() - takenStart_, kBlockSamples);
+        taken = std::min(resampled_.size() - resampledStart_, kBlockSamples);
         if (taken < kBlockSamples && !drained_) return nullptr;
-        from = taken_.data() + takenStart_;
-        takenStart_ += taken;
+        from = resampled_.data() + resampledStart_;
+        resampledStart_ += taken;
     }
-    if (drained_ && takenStart_ == taken_.size()) status = kEngineSynthComplete;
+    if (drained_ && resampledStart_ == resampled_.size()) status = kEngineSynthComplete;
     blockHandedOut_ = blockHandedOut_ || taken > 0;
     if (taken == 0) return nullptr;
     bytes = static_cast<unsigned int>(taken * 2);
@@ -154,9 +167,9 @@ void SpeechSession::Synthesise(const std::string& utf8) {
         const int result = runtime_.Speak(utf8, settings_, [this](const std::int16_t* samples, std::size_t count) {
             return Enqueue(samples, count);
         });
-        Finish(result == kOk ? kOk : kErrSynthesisFailed, result == kOk);
+        Finish(result == kOk ? kOk : kErrSynthesisFailed);
     } catch (...) {
-        Finish(kErrInternal, false);
+        Finish(kErrInternal);
     }
 }
 
@@ -168,19 +181,16 @@ bool SpeechSession::Enqueue(const std::int16_t* samples, std::size_t count) {
         producerWaiting_ = false;
     }
     if (stopRequested_) return false;
-    // Resampled under the lock, straight into the queue: a chunk takes a few
-    // microseconds, and the caller never sees a half-written queue.
-    resampler_.Process(samples, count, pending_);
+    pending_.insert(pending_.end(), samples, samples + count);
     const bool wakeCaller = wantedSamples_ != 0 && pending_.size() >= wantedSamples_;
     lock.unlock();
     if (wakeCaller) audioReady_.notify_one();
     return true;
 }
 
-void SpeechSession::Finish(int error, bool flush) {
+void SpeechSession::Finish(int error) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (flush) resampler_.Flush(pending_);
         synthesisDone_ = true;
         synthesisError_ = error;
     }
