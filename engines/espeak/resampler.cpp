@@ -41,7 +41,8 @@ double Kernel(double t, double cutoff) {
     const double x = 2.0 * cutoff * t;
     const double sinc = x == 0.0 ? 1.0 : std::sin(kPi * x) / (kPi * x);
     const double edge = t / static_cast<double>(kHalf);
-    const double window = BesselI0(kKaiserBeta * std::sqrt(std::max(0.0, 1.0 - edge * edge))) / BesselI0(kKaiserBeta);
+    static const double windowCentre = BesselI0(kKaiserBeta);  // the same for every tap
+    const double window = BesselI0(kKaiserBeta * std::sqrt(std::max(0.0, 1.0 - edge * edge))) / windowCentre;
     return 2.0 * cutoff * sinc * window;
 }
 
