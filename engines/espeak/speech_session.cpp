@@ -13,9 +13,16 @@ namespace espeak_engine {
 namespace {
 
 constexpr std::size_t kBlockSamples = kServedSampleRate * 40 / 1000;  // 40 ms
-// How far synthesis may run ahead of the caller (in espeak-ng's samples, at
-// most 22050 a second): bounds memory for long texts.
-constexpr std::size_t kMaxPendingSamples = 22050 * 30;
+// espeak-ng's own rate (at most this many samples a second).
+constexpr std::size_t kEspeakRate = 22050;
+// How far synthesis may run ahead of the caller (in espeak-ng's samples):
+// bounds memory for long texts.
+constexpr std::size_t kMaxPendingSamples = kEspeakRate * 30;
+// Room given once per session, so that the samples never move as they come:
+// the queue's bound and a second more for the chunk that crosses it, and the
+// same resampled, with the resampler's tail.
+constexpr std::size_t kQueueCapacity = kMaxPendingSamples + kEspeakRate;
+constexpr std::size_t kResampledCapacity = kServedSampleRate * (kQueueCapacity / kEspeakRate) + Resampler::kTaps;
 // The longest a caller waits for a block: the plug-in's own poll interval, so
 // that a caller who checks for a stop between calls sees it as soon as if it
 // had slept instead.
@@ -25,10 +32,10 @@ constexpr std::chrono::milliseconds kMaxBlockWait{10};
 // sleeps until a few hundred milliseconds of speech are ready (or the wait
 // above ends), and synthesis that filled the queue sleeps until seconds of
 // room are free.
-constexpr std::size_t kWakeSamples = 22050 * 320 / 1000;
-constexpr std::size_t kRefillSamples = 22050 * 5;
+constexpr std::size_t kWakeSamples = kEspeakRate * 320 / 1000;
+constexpr std::size_t kRefillSamples = kEspeakRate * 5;
 
-// Blocks are little-endian; where the host is too, they are copied as they are.
+// Blocks are little-endian; where the host is too, they are handed out as they are.
 bool HostIsLittleEndian() {
     const std::uint16_t one = 1;
     unsigned char first = 0;
@@ -39,7 +46,11 @@ bool HostIsLittleEndian() {
 }  // namespace
 
 SpeechSession::SpeechSession(std::string id, SpeechSettings settings, EspeakRuntime& runtime, Resampler& resampler)
-    : id_(std::move(id)), settings_(std::move(settings)), runtime_(runtime), resampler_(resampler) {}
+    : id_(std::move(id)), settings_(std::move(settings)), runtime_(runtime), resampler_(resampler) {
+    pending_.reserve(kQueueCapacity);
+    taken_.reserve(kQueueCapacity);
+    resampled_.reserve(kResampledCapacity);
+}
 
 SpeechSession::~SpeechSession() { Stop(); }
 
@@ -50,7 +61,7 @@ int SpeechSession::PutText(const char* gbk, unsigned int length) {
     if (!GbkToUtf8(gbk, length, utf8)) return kErrInvalidText;
     if (utf8.empty()) {
         Finish(kOk);  // nothing to say: no thread, no audio (espeak-ng would make a pause)
-        flushed_ = true;
+        drained_ = true;
     } else {
         worker_ = std::thread([this, text = std::move(utf8)] { Synthesise(text); });
     }
@@ -59,7 +70,7 @@ int SpeechSession::PutText(const char* gbk, unsigned int length) {
 }
 
 bool SpeechSession::Refill(std::chrono::steady_clock::time_point deadline, int& error) {
-    while (resampled_.size() - resampledStart_ < kBlockSamples && !flushed_) {
+    while (joined_.size() + (resampled_.size() - resampledStart_) < kBlockSamples && !drained_) {
         bool done = false;
         bool wakeProducer = false;
         {
@@ -77,17 +88,27 @@ bool SpeechSession::Refill(std::chrono::steady_clock::time_point deadline, int& 
                 error = synthesisError_;
                 return false;
             }
+            if (pending_.empty() && !synthesisDone_) return true;  // the wait ended with nothing new
             taken_.clear();
             taken_.swap(pending_);
             done = synthesisDone_;
-            wakeProducer = producerWaiting_ && !taken_.empty();
+            wakeProducer = producerWaiting_;
         }
         if (wakeProducer) roomFreed_.notify_one();
-        if (taken_.empty() && !done) return true;  // the wait ended with nothing new
+        // What is left of the last taking starts the next block.
+        joined_.insert(joined_.end(), resampled_.begin() + static_cast<std::ptrdiff_t>(resampledStart_),
+                       resampled_.end());
+        resampled_.clear();
         // Resampled here, on the caller's thread, while synthesis goes on.
         resampler_.Process(taken_.data(), taken_.size(), resampled_);
         if (done) resampler_.Flush(resampled_);
-        flushed_ = done;
+        drained_ = done;
+        resampledStart_ = 0;
+        if (!joined_.empty()) {
+            resampledStart_ = std::min(kBlockSamples - joined_.size(), resampled_.size());
+            joined_.insert(joined_.end(), resampled_.begin(),
+                           resampled_.begin() + static_cast<std::ptrdiff_t>(resampledStart_));
+        }
     }
     return true;
 }
@@ -100,31 +121,35 @@ const void* SpeechSession::NextBlock(unsigned int& bytes, int& status, int& erro
         error = kErrTextNotPut;
         return nullptr;
     }
+    if (joinedHandedOut_) {  // the caller is done with it
+        joined_.clear();
+        joinedHandedOut_ = false;
+    }
     if (!Refill(std::chrono::steady_clock::now() + kMaxBlockWait, error)) return nullptr;
-    const std::size_t available = resampled_.size() - resampledStart_;
-    if (available < kBlockSamples && !flushed_) return nullptr;
-    const std::size_t taken = std::min(available, kBlockSamples);
-    block_.resize(taken * 2);
-    const std::int16_t* from = resampled_.data() + resampledStart_;
-    if (HostIsLittleEndian()) {
-        if (taken > 0) std::memcpy(block_.data(), from, taken * 2);  // an empty block_ has no storage
+    // A joined block comes first; once drained_, it may be short, and then it is the last.
+    const std::int16_t* from = joined_.data();
+    std::size_t taken = joined_.size();
+    if (taken > 0) {
+        if (taken < kBlockSamples && !drained_) return nullptr;
+        joinedHandedOut_ = true;
     } else {
-        for (std::size_t i = 0; i < taken; ++i) {
-            const auto sample = static_cast<std::uint16_t>(from[i]);
-            block_[2 * i] = static_cast<unsigned char>(sample & 0xFF);
-            block_[2 * i + 1] = static_cast<unsigned char>(sample >> 8);
-        }
+        taken = std::min(resampled_.size() - resampledStart_, kBlockSamples);
+        if (taken < kBlockSamples && !drained_) return nullptr;
+        from = resampled_.data() + resampledStart_;
+        resampledStart_ += taken;
     }
-    resampledStart_ += taken;
-    // Drop the handed-out front once it is the larger part: each sample moves at most once more.
-    if (resampledStart_ >= resampled_.size() - resampledStart_) {
-        resampled_.erase(resampled_.begin(), resampled_.begin() + static_cast<std::ptrdiff_t>(resampledStart_));
-        resampledStart_ = 0;
-    }
-    if (flushed_ && resampled_.size() == resampledStart_) status = kEngineSynthComplete;
+    if (drained_ && resampledStart_ == resampled_.size()) status = kEngineSynthComplete;
     blockHandedOut_ = blockHandedOut_ || taken > 0;
     if (taken == 0) return nullptr;
     bytes = static_cast<unsigned int>(taken * 2);
+    // Handed out where it lies; it stays there until the next call.
+    if (HostIsLittleEndian()) return from;
+    block_.resize(taken * 2);
+    for (std::size_t i = 0; i < taken; ++i) {
+        const auto sample = static_cast<std::uint16_t>(from[i]);
+        block_[2 * i] = static_cast<unsigned char>(sample & 0xFF);
+        block_[2 * i + 1] = static_cast<unsigned char>(sample >> 8);
+    }
     return block_.data();
 }
 

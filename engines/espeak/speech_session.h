@@ -1,9 +1,12 @@
 // One engine session: its settings, its text, and the thread that speaks it.
 // Synthesis runs ahead on the session's own thread into a bounded queue of
-// espeak-ng's samples; the caller drains it block by block, resampling to
-// 16 kHz on its own thread, so that synthesis and resampling run side by side.
-// A caller that asks before a block is ready waits for it, but never longer
-// than one poll interval of the plug-in, so that it still sees a stop in time.
+// espeak-ng's samples. The caller takes the queue over whole, resamples it to
+// 16 kHz on its own thread, so that synthesis and resampling run side by side,
+// and hands blocks out where they lie in the resampled samples; only a block
+// that spans two takings is put together. The queue and the resampled samples
+// get their room once per session. A caller that asks before a block is ready
+// waits for it, but never longer than one poll interval of the plug-in, so
+// that it still sees a stop in time.
 #pragma once
 
 #include <condition_variable>
@@ -45,8 +48,8 @@ private:
     // Queues espeak-ng's samples, waiting while the queue is full; false once a stop was asked.
     bool Enqueue(const std::int16_t* samples, std::size_t count);
     void Finish(int error);
-    // Takes what synthesis made so far through the resampler, waiting until
-    // the deadline for more; false on an error, which is then in error.
+    // Takes over and resamples what synthesis queued until a block is ready,
+    // waiting until the deadline for more; false on an error, which is then in error.
     bool Refill(std::chrono::steady_clock::time_point deadline, int& error);
 
     const std::string id_;
@@ -57,7 +60,7 @@ private:
     std::mutex mutex_;
     std::condition_variable roomFreed_;
     std::condition_variable audioReady_;
-    std::vector<std::int16_t> pending_;  // espeak-ng's samples, not yet resampled
+    std::vector<std::int16_t> pending_;  // espeak-ng's samples, not yet taken over
     std::size_t wantedSamples_ = 0;      // what a waiting caller waits for; 0 when none waits
     bool producerWaiting_ = false;
     bool stopRequested_ = false;
@@ -67,14 +70,17 @@ private:
     // The caller's side; the engine serialises calls into one session.
     Resampler& resampler_;
     std::vector<std::int16_t> taken_;  // swapped with pending_, so both keep their capacity
-    // 16 kHz samples not yet handed out start at resampledStart_; the front
-    // is dropped once it outgrows what is left.
+    // The last taking at 16 kHz, not yet handed out from resampledStart_ on.
     std::vector<std::int16_t> resampled_;
     std::size_t resampledStart_ = 0;
-    bool flushed_ = false;  // the resampler's tail is in resampled_: nothing more comes
+    // The start of a block whose rest lies in the next taking; handed out
+    // from here, and emptied at the next call.
+    std::vector<std::int16_t> joined_;
+    bool joinedHandedOut_ = false;
+    bool drained_ = false;  // everything synthesis makes is resampled, the resampler's tail too
     bool textPut_ = false;
     bool blockHandedOut_ = false;
-    std::vector<unsigned char> block_;
+    std::vector<unsigned char> block_;  // a block in little-endian order, where the host is not
     std::thread worker_;
 };
 
