@@ -69,6 +69,7 @@ TEST(SdModuleProtocol, AnswersEachCommand) {
     } exchanges[] = {
         {"AUDIO\naudio_output_method=server\naudio_pulse_device=default\n.\n",
          {"207 OK RECEIVING AUDIO SETTINGS", "203 OK AUDIO INITIALIZED"}},
+        {"LOGLEVEL\nlog_level=4\n.\n", {"207 OK RECEIVING LOGLEVEL SETTINGS", "203 OK LOGLEVEL SET"}},
         {"LIST VOICES\n",
          {"200-catherine\ten\tfemale1", "200-xiaofeng\tzh\tmale1", "200-xiaoyan\tzh\tfemale1",
           "200-xiaomei\tyue\tfemale1", "200 OK VOICE LIST SENT"}},

@@ -41,6 +41,11 @@ private:
             if (!input_.ReadBlock(lines)) return false;
             // Only the server's own playback is offered: audio goes to it as events.
             output_.Write("203 OK AUDIO INITIALIZED\n");
+        } else if (command == "LOGLEVEL") {
+            // The server sets it right after AUDIO; this module's log holds what the plug-in logs, whatever the level.
+            output_.Write("207 OK RECEIVING LOGLEVEL SETTINGS\n");
+            if (!input_.ReadBlock(lines)) return false;
+            output_.Write("203 OK LOGLEVEL SET\n");
         } else if (command == "LIST VOICES") {
             std::string reply;
             for (const ListedVoice& voice : ListedVoices(speech_.VoiceNames()))
