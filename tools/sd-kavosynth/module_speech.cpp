@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "utf16_text.h"
 
@@ -20,6 +21,11 @@ constexpr char kBeginFailed[] = "开始合成会话失败";
 constexpr auto kEngineStartLimit = std::chrono::seconds(30);
 
 std::atomic<ModuleSpeech*> routed{nullptr};
+
+std::size_t ChunkBytes() {
+    const char* ms = std::getenv("KAVO_SD_CHUNK_MS");
+    return static_cast<std::size_t>(ms ? std::atoi(ms) : 300) * 32;
+}
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -110,7 +116,7 @@ bool ModuleSpeech::Speak(const SpokenMessage& message, const std::string& voice,
     for (const std::string& mark : message.leadingMarks) events += "700-" + mark + "\n700 INDEX MARK\n";
     if (texts.empty()) events += "702 END\n";
     else message_ = std::move(spoken);
-    oddByte_.reset();
+    pending_.clear();
     output_.WriteHeld(events);
     return true;
 }
@@ -119,6 +125,7 @@ void ModuleSpeech::Stop(const char* event) {
     std::lock_guard<std::mutex> lock(output_.Mutex());
     if (!message_) return;
     message_.reset();
+    pending_.clear();
     output_.WriteHeld(std::string(event) + "\n");
     // Stop only drops queued requests and raises a flag: it never waits for the worker.
     exports_->stop();
@@ -144,23 +151,25 @@ void ModuleSpeech::OnAudio(const void* pcm, std::uint32_t bytes, std::int32_t va
     const std::int32_t current = message_->firstValue + static_cast<std::int32_t>(message_->ended);
     if (value != current) return;  // of a message stopped or ended
     if (!pcm) {
-        oddByte_.reset();
         RequestOver();
         return;
     }
-    const auto* data = static_cast<const unsigned char*>(pcm);
-    std::basic_string<unsigned char> samples;
-    if (oddByte_) samples += *oddByte_;
-    samples.append(data, bytes);
-    oddByte_.reset();
-    if (samples.size() % 2 != 0) {
-        oddByte_ = samples.back();
-        samples.pop_back();
-    }
-    if (!samples.empty()) output_.WriteHeld(AudioEvent(samples.data(), samples.size(), sampleRate_));
+    pending_.append(static_cast<const unsigned char*>(pcm), bytes);
+    // The message's first audio goes at once; after it, whole chunks.
+    if (!message_->audioSent || pending_.size() >= ChunkBytes()) FlushAudio();
+}
+
+void ModuleSpeech::FlushAudio() {
+    const std::size_t whole = pending_.size() & ~std::size_t{1};  // an odd byte waits for its other half
+    if (whole == 0) return;
+    output_.WriteHeld(AudioEvent(pending_.data(), whole, sampleRate_));
+    pending_.erase(0, whole);
+    message_->audioSent = true;
 }
 
 void ModuleSpeech::RequestOver() {
+    FlushAudio();
+    pending_.clear();
     std::string events;
     for (const std::string& mark : message_->marksAfter[message_->ended]) events += "700-" + mark + "\n700 INDEX MARK\n";
     if (++message_->ended == message_->marksAfter.size()) {
@@ -188,7 +197,6 @@ void ModuleSpeech::OnLog(std::int32_t level, const KavoChar* text) {
         engineStateChanged_.notify_all();
     } else if (message_ && StartsWith(message, kBeginFailed)) {
         // The plug-in drops a request whose piece the engine would not begin: it is over.
-        oddByte_.reset();
         RequestOver();
     }
 }

@@ -54,9 +54,12 @@ private:
         std::int32_t firstValue = 0;
         std::vector<std::vector<std::string>> marksAfter;  // per request
         std::size_t ended = 0;                             // requests over
+        bool audioSent = false;
     };
     // With the output's lock held: the request in progress is over; its marks, then perhaps the end.
     void RequestOver();
+    // With the output's lock held: sends the audio gathered so far.
+    void FlushAudio();
 
     Output& output_;
     std::unique_ptr<kavosay::PluginLibrary> library_;
@@ -68,7 +71,7 @@ private:
 
     // Under the output's lock.
     std::optional<Message> message_;
-    std::optional<unsigned char> oddByte_;  // half a sample, completed by the next block
+    std::basic_string<unsigned char> pending_;  // audio of the current request not sent yet
     enum class EngineState { Starting, Ready, Failed } engineState_ = EngineState::Starting;
     std::string engineProblem_;
     std::condition_variable engineStateChanged_;
