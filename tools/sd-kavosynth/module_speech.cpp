@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 #include "utf16_text.h"
 
@@ -17,15 +16,13 @@ constexpr char kEngineNotLoaded[] = "dll加载失败";
 constexpr char kEngineLoginFailed[] = "登录失败";
 constexpr char kEngineFailed[] = "合成接口初始化失败";
 constexpr char kBeginFailed[] = "开始合成会话失败";
+// After a message's first block, audio goes to the server in chunks this long,
+// as espeak-ng's module sends it: fewer, larger writes for the server to play.
+constexpr std::int32_t kChunkMilliseconds = 300;
 // Generous: the engine loads on a thread of the plug-in's own.
 constexpr auto kEngineStartLimit = std::chrono::seconds(30);
 
 std::atomic<ModuleSpeech*> routed{nullptr};
-
-std::size_t ChunkBytes() {
-    const char* ms = std::getenv("KAVO_SD_CHUNK_MS");
-    return static_cast<std::size_t>(ms ? std::atoi(ms) : 300) * 32;
-}
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -86,6 +83,7 @@ bool ModuleSpeech::Start(const std::filesystem::path& pluginPath, std::string& r
     voiceNames_ = kavosay::ListVoiceNames(exports);
     ::AudioFormat format{};
     if (exports.getAudioFormat(&format) && format.sampleRate > 0) sampleRate_ = format.sampleRate;
+    chunkBytes_ = static_cast<std::size_t>(sampleRate_) * 2 * kChunkMilliseconds / 1000;
     return true;
 }
 
@@ -156,7 +154,7 @@ void ModuleSpeech::OnAudio(const void* pcm, std::uint32_t bytes, std::int32_t va
     }
     pending_.append(static_cast<const unsigned char*>(pcm), bytes);
     // The message's first audio goes at once; after it, whole chunks.
-    if (!message_->audioSent || pending_.size() >= ChunkBytes()) FlushAudio();
+    if (!message_->audioSent || pending_.size() >= chunkBytes_) FlushAudio();
 }
 
 void ModuleSpeech::FlushAudio() {

@@ -67,6 +67,7 @@ private:
     bool initialized_ = false;
     std::vector<std::string> voiceNames_;
     std::int32_t sampleRate_ = 16000;
+    std::size_t chunkBytes_ = 0;
     std::int32_t nextValue_ = 1;
 
     // Under the output's lock.
