@@ -16,9 +16,6 @@ constexpr char kEngineNotLoaded[] = "dll加载失败";
 constexpr char kEngineLoginFailed[] = "登录失败";
 constexpr char kEngineFailed[] = "合成接口初始化失败";
 constexpr char kBeginFailed[] = "开始合成会话失败";
-// After a message's first block, audio goes to the server in chunks this long,
-// as espeak-ng's module sends it: fewer, larger writes for the server to play.
-constexpr std::int32_t kChunkMilliseconds = 300;
 // Generous: the engine loads on a thread of the plug-in's own.
 constexpr auto kEngineStartLimit = std::chrono::seconds(30);
 
@@ -83,7 +80,6 @@ bool ModuleSpeech::Start(const std::filesystem::path& pluginPath, std::string& r
     voiceNames_ = kavosay::ListVoiceNames(exports);
     ::AudioFormat format{};
     if (exports.getAudioFormat(&format) && format.sampleRate > 0) sampleRate_ = format.sampleRate;
-    chunkBytes_ = static_cast<std::size_t>(sampleRate_) * 2 * kChunkMilliseconds / 1000;
     return true;
 }
 
@@ -153,8 +149,9 @@ void ModuleSpeech::OnAudio(const void* pcm, std::uint32_t bytes, std::int32_t va
         return;
     }
     pending_.append(static_cast<const unsigned char*>(pcm), bytes);
-    // The message's first audio goes at once; after it, whole chunks.
-    if (!message_->audioSent || pending_.size() >= chunkBytes_) FlushAudio();
+    // Each block goes at once: the server plays it while the next is made, and a
+    // STOP never waits behind more than one block.
+    FlushAudio();
 }
 
 void ModuleSpeech::FlushAudio() {
@@ -162,7 +159,6 @@ void ModuleSpeech::FlushAudio() {
     if (whole == 0) return;
     output_.WriteHeld(AudioEvent(pending_.data(), whole, sampleRate_));
     pending_.erase(0, whole);
-    message_->audioSent = true;
 }
 
 void ModuleSpeech::RequestOver() {

@@ -54,7 +54,6 @@ private:
         std::int32_t firstValue = 0;
         std::vector<std::vector<std::string>> marksAfter;  // per request
         std::size_t ended = 0;                             // requests over
-        bool audioSent = false;
     };
     // With the output's lock held: the request in progress is over; its marks, then perhaps the end.
     void RequestOver();
@@ -67,12 +66,11 @@ private:
     bool initialized_ = false;
     std::vector<std::string> voiceNames_;
     std::int32_t sampleRate_ = 16000;
-    std::size_t chunkBytes_ = 0;
     std::int32_t nextValue_ = 1;
 
     // Under the output's lock.
     std::optional<Message> message_;
-    std::basic_string<unsigned char> pending_;  // audio of the current request not sent yet
+    std::basic_string<unsigned char> pending_;  // half a sample, completed by the next block
     enum class EngineState { Starting, Ready, Failed } engineState_ = EngineState::Starting;
     std::string engineProblem_;
     std::condition_variable engineStateChanged_;

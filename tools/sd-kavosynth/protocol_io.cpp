@@ -53,15 +53,17 @@ std::string AudioEvent(const unsigned char* pcm, std::size_t bytes, std::int32_t
                         "\n705-num_samples=" + std::to_string(bytes / 2) + "\n705-big_endian=0\n705-AUDIO";
     event.reserve(event.size() + bytes + bytes / 64 + 16);
     event += '\0';
-    // Line ends and the escape byte itself become the escape byte and the byte with bit 5 flipped.
-    for (std::size_t i = 0; i < bytes; ++i) {
-        const unsigned char b = pcm[i];
-        if (b == 0x0A || b == 0x7D) {
-            event += static_cast<char>(0x7D);
-            event += static_cast<char>(b ^ 0x20);
-        } else {
-            event += static_cast<char>(b);
-        }
+    // Line ends and the escape byte itself become the escape byte and the byte
+    // with bit 5 flipped; the runs between them are copied whole.
+    const unsigned char* const end = pcm + bytes;
+    for (const unsigned char* run = pcm; run < end;) {
+        const unsigned char* special = run;
+        while (special < end && *special != 0x0A && *special != 0x7D) ++special;
+        event.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(special - run));
+        if (special == end) break;
+        event += static_cast<char>(0x7D);
+        event += static_cast<char>(*special ^ 0x20);
+        run = special + 1;
     }
     event += "\n705 AUDIO\n";
     return event;
