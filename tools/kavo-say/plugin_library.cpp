@@ -49,6 +49,17 @@ std::filesystem::path DefaultPluginPath() {
     return ProgramDirectory() / kavo::DynamicLibraryFileName(u"KavoSynthXunFeiClassic");
 }
 
+const char* LogLevelName(std::int32_t level) {
+    switch (level) {
+        case KAVOSYNTH_LOG_INFO: return "info";
+        case KAVOSYNTH_LOG_WARNING: return "warning";
+        case KAVOSYNTH_LOG_ERROR: return "error";
+        case KAVOSYNTH_LOG_CRITICAL: return "critical";
+        case KAVOSYNTH_LOG_DEBUG: return "debug";
+        default: return "log";
+    }
+}
+
 std::string LogMessage(const KavoChar* text) {
     std::size_t length = 0;
     while (text[length] != 0) ++length;

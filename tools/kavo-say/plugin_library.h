@@ -53,5 +53,7 @@ std::vector<std::string> ListVoiceNames(const PluginExports& plugin);
 // The message of a line given to the LogSink, "<prefix> tid: <id>\n<message>",
 // in UTF-8 and without the prefix line.
 std::string LogMessage(const KavoChar* text);
+// A LogSink level as a word: info, warning, error, critical, debug.
+const char* LogLevelName(std::int32_t level);
 
 }  // namespace kavosay

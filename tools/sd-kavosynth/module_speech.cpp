@@ -31,16 +31,6 @@ void KAVOSYNTH_CALL OnLog(int32_t level, const KavoChar* text) {
     if (ModuleSpeech* speech = routed.load(); speech && text) speech->OnLog(level, text);
 }
 
-const char* LevelName(std::int32_t level) {
-    switch (level) {
-        case KAVOSYNTH_LOG_INFO: return "info";
-        case KAVOSYNTH_LOG_WARNING: return "warning";
-        case KAVOSYNTH_LOG_ERROR: return "error";
-        case KAVOSYNTH_LOG_CRITICAL: return "critical";
-        default: return "debug";
-    }
-}
-
 }  // namespace
 
 ModuleSpeech::ModuleSpeech(Output& output) : output_(output) {}
@@ -175,7 +165,7 @@ void ModuleSpeech::RequestOver() {
 
 void ModuleSpeech::OnLog(std::int32_t level, const KavoChar* text) {
     const std::string message = kavosay::LogMessage(text);
-    std::fprintf(stderr, "kavosynth %s: %s\n", LevelName(level), message.c_str());
+    std::fprintf(stderr, "kavosynth %s: %s\n", kavosay::LogLevelName(level), message.c_str());
     std::lock_guard<std::mutex> lock(output_.Mutex());
     if (engineState_ == EngineState::Starting) {
         if (StartsWith(message, kEngineReady)) {
