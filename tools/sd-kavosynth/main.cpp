@@ -139,6 +139,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& error) {
         std::fprintf(stderr, "sd_kavosynth: %s\n", error.what());
         return 1;
+    } catch (...) {
+        std::fprintf(stderr, "sd_kavosynth: stopped by an unknown error\n");
+        return 1;
     }
     return 0;
 }

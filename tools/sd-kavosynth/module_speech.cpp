@@ -23,12 +23,20 @@ std::atomic<ModuleSpeech*> routed{nullptr};
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
+// Nothing is thrown back into the plug-in: a block or line that cannot be
+// handled (out of memory) is dropped.
 void KAVOSYNTH_CALL OnPlay(const KavoChar*, const void* pcm, uint32_t bytes, int32_t value) {
-    if (ModuleSpeech* speech = routed.load()) speech->OnAudio(pcm, bytes, value);
+    try {
+        if (ModuleSpeech* speech = routed.load()) speech->OnAudio(pcm, bytes, value);
+    } catch (...) {
+    }
 }
 
 void KAVOSYNTH_CALL OnLog(int32_t level, const KavoChar* text) {
-    if (ModuleSpeech* speech = routed.load(); speech && text) speech->OnLog(level, text);
+    try {
+        if (ModuleSpeech* speech = routed.load(); speech && text) speech->OnLog(level, text);
+    } catch (...) {
+    }
 }
 
 }  // namespace
@@ -130,30 +138,37 @@ void ModuleSpeech::Shutdown() {
 }
 
 void ModuleSpeech::OnAudio(const void* pcm, std::uint32_t bytes, std::int32_t value) {
-    std::lock_guard<std::mutex> lock(output_.Mutex());
-    if (!message_) return;
-    const std::int32_t current = message_->firstValue + static_cast<std::int32_t>(message_->ended);
-    if (value != current) return;  // of a message stopped or ended
-    if (!pcm) {
-        RequestOver();
-        return;
+    std::basic_string<unsigned char> samples;
+    {
+        std::lock_guard<std::mutex> lock(output_.Mutex());
+        if (!IsCurrent(value)) return;  // of a message stopped or ended
+        if (!pcm) {
+            RequestOver();
+            return;
+        }
+        samples.swap(pending_);
     }
-    pending_.append(static_cast<const unsigned char*>(pcm), bytes);
-    // Each block goes at once: the server plays it while the next is made, and a
-    // STOP never waits behind more than one block.
-    FlushAudio();
+    // The event is made outside the lock, so that a STOP waits at most for one write.
+    samples.append(static_cast<const unsigned char*>(pcm), bytes);
+    std::basic_string<unsigned char> oddByte;
+    if (samples.size() % 2 != 0) {
+        oddByte = samples.substr(samples.size() - 1);  // waits for its other half
+        samples.pop_back();
+    }
+    const std::string event = samples.empty() ? std::string() : AudioEvent(samples.data(), samples.size(), sampleRate_);
+    std::lock_guard<std::mutex> lock(output_.Mutex());
+    if (!IsCurrent(value)) return;
+    // Each block goes at once: the server plays it while the next is made.
+    output_.WriteHeld(event);
+    pending_ = std::move(oddByte);
 }
 
-void ModuleSpeech::FlushAudio() {
-    const std::size_t whole = pending_.size() & ~std::size_t{1};  // an odd byte waits for its other half
-    if (whole == 0) return;
-    output_.WriteHeld(AudioEvent(pending_.data(), whole, sampleRate_));
-    pending_.erase(0, whole);
+bool ModuleSpeech::IsCurrent(std::int32_t value) const {
+    return message_ && value == message_->firstValue + static_cast<std::int32_t>(message_->ended);
 }
 
 void ModuleSpeech::RequestOver() {
-    FlushAudio();
-    pending_.clear();
+    pending_.clear();  // half a sample at the end of a request is dropped
     std::string events;
     for (const std::string& mark : message_->marksAfter[message_->ended]) events += "700-" + mark + "\n700 INDEX MARK\n";
     if (++message_->ended == message_->marksAfter.size()) {

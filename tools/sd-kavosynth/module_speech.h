@@ -57,8 +57,8 @@ private:
     };
     // With the output's lock held: the request in progress is over; its marks, then perhaps the end.
     void RequestOver();
-    // With the output's lock held: sends the audio gathered so far.
-    void FlushAudio();
+    // With the output's lock held: whether a request's callbacks belong to the message being spoken.
+    bool IsCurrent(std::int32_t value) const;
 
     Output& output_;
     std::unique_ptr<kavosay::PluginLibrary> library_;
