@@ -32,8 +32,10 @@ public:
         // plug-in and the espeak engine beside the file it links to.
         fs::create_symlink(BinFolder() / "sd_kavosynth", root / "modules" / "sd_kavosynth");
         std::ofstream(config / "modules" / "kavosynth.conf") << "# defaults\n";
-        std::ofstream(config / "speechd.conf")
-            << "AudioOutputMethod \"pulse\"\nDefaultModule kavosynth\nDisableAutoSpawn\nLogLevel 4\n";
+        // 100 ms of latency at the sound server rather than 10: a test machine
+        // busy with other tests must not starve the server's playback into gaps.
+        std::ofstream(config / "speechd.conf") << "AudioOutputMethod \"pulse\"\nAudioPulseMinLength 100\n"
+                                               << "DefaultModule kavosynth\nDisableAutoSpawn\nLogLevel 4\n";
         environment_ = pulse.ClientEnvironment();
         environment_.emplace_back("HOME", Utf8(root));
         environment_.emplace_back("XDG_RUNTIME_DIR", Utf8(root));
