@@ -37,3 +37,18 @@ if(WIN32)
     DEPENDS KavoSynthXunFeiClassic kavo-say
     COMMENT "Staging the DLL, kavosynth.h and kavo-say.exe in ${CMAKE_BINARY_DIR}/stage")
 endif()
+
+if(TARGET sd_kavosynth)
+  # The Speech Dispatcher module where the server looks for modules, and its
+  # configuration where the server reads it: /etc for a /usr install, else
+  # under the prefix. The module finds the plug-in relative to itself.
+  install(TARGETS sd_kavosynth RUNTIME DESTINATION lib/speech-dispatcher-modules)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(kavo_sd_config_dir /etc/speech-dispatcher/modules)
+    else()
+      set(kavo_sd_config_dir \${CMAKE_INSTALL_PREFIX}/etc/speech-dispatcher/modules)
+    endif()
+    file(INSTALL ${PROJECT_SOURCE_DIR}/tools/sd-kavosynth/kavosynth.conf
+         DESTINATION \"\${kavo_sd_config_dir}\")")
+endif()

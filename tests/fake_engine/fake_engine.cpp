@@ -169,6 +169,7 @@ int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char*
     engine.loginParams = params ? params : "";
     if (const int fromEnv = EnvInt("KAVO_FAKE_LOGIN_RESULT")) engine.loginResult = fromEnv;
     engine.envBeginError = EnvInt("KAVO_FAKE_BEGIN_ERROR");
+    if (const int delay = EnvInt("KAVO_FAKE_POLL_DELAY_MS")) engine.streaming = Streaming{true, 0, 4, 0, delay};
     return engine.loginResult;
 }
 #endif

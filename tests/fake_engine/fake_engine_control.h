@@ -9,7 +9,8 @@
 //
 // Environment, read at MSPLogin, for programs that cannot call these exports:
 // KAVO_FAKE_LOGIN_RESULT (MSPLogin's result), KAVO_FAKE_BEGIN_ERROR (the error
-// of every QTTSSessionBegin).
+// of every QTTSSessionBegin), KAVO_FAKE_POLL_DELAY_MS (the default script's
+// samples come 4 to a poll, each poll after that many milliseconds).
 #pragma once
 
 #include <stdint.h>

@@ -51,6 +51,13 @@ struct TerminalRun {
 // speech for that many samples.
 TerminalRun SpeakOnTerminal(const PulseServer& server, const std::vector<std::string>& args,
                             std::optional<std::size_t> ctrlCAfterSpeech = std::nullopt);
+// The same for any program (command[0], a full path), with these variables
+// added to the server's client environment.
+TerminalRun RunOnTerminal(const PulseServer& server, const std::vector<std::string>& command,
+                          const std::vector<std::pair<std::string, std::string>>& environment,
+                          std::optional<std::size_t> ctrlCAfterSpeech = std::nullopt);
+// A program on the search path; empty when there is none.
+std::string FindOnPath(const std::string& name);
 
 // Where speech is in 16-bit samples: first and one past the last sample
 // louder than the noise floor; {0, 0} for silence.

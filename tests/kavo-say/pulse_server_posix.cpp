@@ -22,15 +22,6 @@ constexpr std::size_t kSamplesBeforeStart = kRecordingRate / 10;  // the recorde
 constexpr std::size_t kSamplesAfterExit = kRecordingRate / 2;     // what the recorder still held at the exit
 constexpr auto kRunLimit = std::chrono::seconds(60);
 
-std::string FindOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path ? path : "/usr/bin:/bin");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        const std::string candidate = folder + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return std::string();
-}
 
 // argv and envp for execve, built before fork.
 struct ExecArgs {
@@ -78,6 +69,16 @@ int WaitForExit(pid_t pid) {
 }
 
 }  // namespace
+
+std::string FindOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::string candidate = folder + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return std::string();
+}
 
 std::vector<std::int16_t> Samples(const std::string& bytes) {
     std::vector<std::int16_t> samples;
@@ -152,6 +153,14 @@ std::vector<std::pair<std::string, std::string>> PulseServer::ClientEnvironment(
 
 TerminalRun SpeakOnTerminal(const PulseServer& server, const std::vector<std::string>& args,
                             std::optional<std::size_t> ctrlCAfterSpeech) {
+    std::vector<std::string> command{KavoSayPath()};
+    command.insert(command.end(), args.begin(), args.end());
+    return RunOnTerminal(server, command, {}, ctrlCAfterSpeech);
+}
+
+TerminalRun RunOnTerminal(const PulseServer& server, const std::vector<std::string>& command,
+                          const std::vector<std::pair<std::string, std::string>>& environment,
+                          std::optional<std::size_t> ctrlCAfterSpeech) {
     TerminalRun result;
     const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
     auto left = [&] {
@@ -194,9 +203,9 @@ TerminalRun SpeakOnTerminal(const PulseServer& server, const std::vector<std::st
         if (poll(&audio, 1, left()) <= 0 || !recorder.Read()) return recorderFailed("parec recorded nothing");
     }
 
-    std::vector<std::string> kavoArgs{KavoSayPath()};
-    kavoArgs.insert(kavoArgs.end(), args.begin(), args.end());
-    ExecArgs kavoExec(kavoArgs, server.ClientEnvironment());
+    std::vector<std::pair<std::string, std::string>> programEnvironment = server.ClientEnvironment();
+    programEnvironment.insert(programEnvironment.end(), environment.begin(), environment.end());
+    ExecArgs kavoExec(command, programEnvironment);
     int terminal = -1;
     const pid_t kavo = forkpty(&terminal, nullptr, nullptr, nullptr);
     if (kavo == 0) {

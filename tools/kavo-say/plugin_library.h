@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "kavosynth.h"
 #include "util/dynamic_library.h"
@@ -44,5 +45,15 @@ private:
 
 // The plug-in that kavo-say loads when no path is given: the one in its own folder.
 std::filesystem::path DefaultPluginPath();
+
+// The display names (UTF-8) of the voices a running plug-in lists, in its
+// order; empty when it refuses.
+std::vector<std::string> ListVoiceNames(const PluginExports& plugin);
+
+// The message of a line given to the LogSink, "<prefix> tid: <id>\n<message>",
+// in UTF-8 and without the prefix line.
+std::string LogMessage(const KavoChar* text);
+// A LogSink level as a word: info, warning, error, critical, debug.
+const char* LogLevelName(std::int32_t level);
 
 }  // namespace kavosay

@@ -16,10 +16,6 @@ KavoString ToKavo(const std::string& utf8) {
     return KavoString(text.begin(), text.end());
 }
 
-std::string FromKavo(const KavoChar* text, std::size_t length) {
-    return ToUtf8(std::u16string(text, text + length));
-}
-
 void KAVOSYNTH_CALL OnPlay(const KavoChar*, const void* pcm, uint32_t bytes, int32_t value) {
     SpeechEvents* events = routedEvents.load();
     if (!events) return;
@@ -34,12 +30,7 @@ void KAVOSYNTH_CALL OnPlay(const KavoChar*, const void* pcm, uint32_t bytes, int
 void KAVOSYNTH_CALL OnLog(int32_t level, const KavoChar* text) {
     SpeechEvents* events = routedEvents.load();
     if (!events || !text) return;
-    std::size_t length = 0;
-    while (text[length] != 0) ++length;
-    std::size_t messageStart = 0;
-    while (messageStart < length && text[messageStart] != u'\n') ++messageStart;
-    messageStart = messageStart < length ? messageStart + 1 : 0;
-    events->AddLogLine(level, FromKavo(text + messageStart, length - messageStart));
+    events->AddLogLine(level, LogMessage(text));
 }
 
 }  // namespace
@@ -68,22 +59,7 @@ std::optional<PcmFormat> PluginSession::AudioFormat() const {
     return format;
 }
 
-std::vector<std::string> PluginSession::VoiceNames() const {
-    constexpr std::size_t kNameUnits = 128;  // the most the plug-in writes per name
-    uint32_t count = 0;
-    if (!plugin_.getVoiceList(nullptr, &count)) return {};
-    // One unit more than the plug-in may write, so every name ends in a zero.
-    std::vector<KavoString> buffers(count, KavoString(kNameUnits + 1, 0));
-    std::vector<KavoChar*> pointers;
-    for (KavoString& buffer : buffers) pointers.push_back(&buffer[0]);
-    if (count > 0 && !plugin_.getVoiceList(pointers.data(), &count)) return {};
-    std::vector<std::string> names;
-    for (uint32_t i = 0; i < count && i < buffers.size(); ++i) {
-        const KavoString& buffer = buffers[i];
-        names.push_back(FromKavo(buffer.data(), buffer.find(KavoChar(0))));
-    }
-    return names;
-}
+std::vector<std::string> PluginSession::VoiceNames() const { return ListVoiceNames(plugin_); }
 
 bool PluginSession::SetProsody(const std::string& voice, std::optional<int> rate, std::optional<int> volume,
                                std::optional<int> pitch) const {

@@ -4,27 +4,17 @@
 
 #include "console.h"
 #include "kavosynth.h"
+#include "plugin_library.h"
 
 namespace kavosay {
 namespace {
 
 bool IsErrorLevel(std::int32_t level) { return level == KAVOSYNTH_LOG_ERROR || level == KAVOSYNTH_LOG_CRITICAL; }
 
-const char* LevelName(std::int32_t level) {
-    switch (level) {
-        case KAVOSYNTH_LOG_INFO: return "info";
-        case KAVOSYNTH_LOG_WARNING: return "warning";
-        case KAVOSYNTH_LOG_ERROR: return "error";
-        case KAVOSYNTH_LOG_CRITICAL: return "critical";
-        case KAVOSYNTH_LOG_DEBUG: return "debug";
-        default: return "log";
-    }
-}
-
 }  // namespace
 
 std::string DescribeLogLine(const LogLine& line) {
-    return std::string("kavo-say: plug-in ") + LevelName(line.level) + ": " + line.message + "\n";
+    return std::string("kavo-say: plug-in ") + LogLevelName(line.level) + ": " + line.message + "\n";
 }
 
 RunState::RunState(std::size_t paragraphCount, AudioSink& sink, const PcmFormat& format, bool showProgress,

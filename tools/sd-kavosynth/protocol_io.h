@@ -1,0 +1,51 @@
+// The module's two pipes to the server: commands and the lines they carry
+// come in on standard input; replies and events go out on standard output,
+// one writer at a time, each reply or event written whole.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace sdkavo {
+
+class CommandInput {
+public:
+    explicit CommandInput(int fd) : fd_(fd) {}
+    // One line without its line end; false at the end of input.
+    bool ReadLine(std::string& line);
+    // The lines up to the one holding a single dot, a doubled leading dot
+    // undone; false when the input ends first.
+    bool ReadBlock(std::vector<std::string>& lines);
+
+private:
+    int fd_;
+    std::string buffer_;
+    std::size_t start_ = 0;
+};
+
+class Output {
+public:
+    explicit Output(int fd) : fd_(fd) {}
+    // Also held by the speech state, so that its events and the replies never interleave.
+    std::mutex& Mutex() { return mutex_; }
+    void Write(const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        WriteHeld(text);
+    }
+    // With Mutex() held. A server that went away is not an error here: the
+    // end of standard input ends the module.
+    void WriteHeld(const std::string& text);
+
+private:
+    int fd_;
+    std::mutex mutex_;
+};
+
+// One audio event of 16-bit mono samples (little-endian bytes, an even count):
+// its header lines, the samples escaped so that they hold no line end, and its
+// closing line.
+std::string AudioEvent(const unsigned char* pcm, std::size_t bytes, std::int32_t sampleRate);
+
+}  // namespace sdkavo

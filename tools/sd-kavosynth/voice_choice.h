@@ -1,0 +1,32 @@
+// Which of the plug-in's voices the server's settings choose, and how the
+// voices are listed to it.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace sdkavo {
+
+// One LIST VOICES entry: the name clients choose it by (the short identifier),
+// its language as the server names languages, and its variant.
+struct ListedVoice {
+    std::string name, language, variant;
+    std::string displayName;  // what the plug-in calls it
+};
+std::vector<ListedVoice> ListedVoices(const std::vector<std::string>& displayNames);
+
+// The settings that choose the voice, as the last SET left them ("" for unset or NULL).
+struct VoiceRequest {
+    std::string synthesisVoice;  // a short identifier or a display name
+    std::string language;        // zh, zh-CN, cmn, yue, zh-HK, en, en-US...
+    std::string voiceType;       // female1, male2, child_female...
+};
+// The display name among those listed: the named voice if there is one, else
+// the first of the language whose gender matches the voice type, else the
+// first of the language, else current (unchanged).
+std::string ChooseVoice(const VoiceRequest& request, const std::vector<std::string>& displayNames,
+                        const std::string& current);
+
+// The server's -100..100 onto the plug-in's 0..100, 0 becoming 50.
+int PluginScale(int serverValue);
+
+}  // namespace sdkavo
