@@ -184,7 +184,7 @@ void ThreadRoundTrip(benchmark::State& state) {
         lock.lock();
         answered.wait(lock, [&] { return answers > before; });
     }
-    toWorker.Push(nullptr);
+    toWorker.Close();
     worker.join();
 }
 BENCHMARK(ThreadRoundTrip)->UseRealTime();
