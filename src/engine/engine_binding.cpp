@@ -13,9 +13,9 @@ namespace {
 constexpr char kApplicationId[] = "7e02c9d4";
 constexpr char kEndHint[] = "Normal";
 
-std::string BuildLoginParams() {
+std::string BuildLoginParams(const std::u16string& folder) {
     std::string workDir;
-    WideToAnsi(GetModuleDirectory(), workDir);  // a folder with no narrow form leaves the value empty
+    WideToAnsi(folder, workDir);  // a folder with no narrow form leaves the value empty
     std::string params = "appid = ";
     params += kApplicationId;
     params += ", work_dir = ";
@@ -44,7 +44,9 @@ std::string BuildSessionParams(const std::string& engineVoice, const VoiceSettin
 bool EngineBinding::Load() {
     // Said once per start: without it every text reaches the engine empty.
     if (!AnsiConversionAvailable()) Log(kLogError, u"文本转换不可用 error: GBK");
-    const std::u16string path = AppendPath(GetModuleDirectory(), DynamicLibraryFileName(u"mscclassic"));
+    // Looked up once: on POSIX it reads the process's memory map.
+    const std::u16string folder = GetModuleDirectory();
+    const std::u16string path = AppendPath(folder, DynamicLibraryFileName(u"mscclassic"));
     std::uint32_t loadError = 0;
     std::string loaderText;
     library_ = DynamicLibrary::Open(path, loadError, &loaderText);
@@ -61,7 +63,7 @@ bool EngineBinding::Load() {
         !library_.Find("QTTSTextPut", textPut_) || !library_.Find("QTTSAudioGet", audioGet_)) {
         return false;
     }
-    const std::string params = BuildLoginParams();
+    const std::string params = BuildLoginParams(folder);
     const int result = login_(nullptr, nullptr, params.c_str());
     if (result != kEngineOk) {
         Log(kLogError, (WideBuilder() << u"登录失败 error: " << result).str());

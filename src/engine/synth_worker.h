@@ -37,8 +37,8 @@ public:
 
     // Queues the request; false once a shutdown has begun.
     bool Queue(SpeakRequest request);
-    // Drops every pending request and cuts short every
-    // request queued before it, the one being spoken included.
+    // Drops every pending request and cuts short every request queued before
+    // it, the one being spoken included.
     void StopSpeech();
 
 private:
