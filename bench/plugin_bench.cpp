@@ -26,9 +26,9 @@
 #include "log/logger.h"
 #include "support/fake_engine.h"
 #include "support/plugin_host.h"
-#include "util/ansi_text.h"
+#include "util/platform/ansi_text.h"
 #include "util/blocking_queue.h"
-#include "util/module_path.h"
+#include "util/platform/module_path.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "log/log_level.h"
 #include "log/logger.h"
-#include "util/ansi_text.h"
-#include "util/module_path.h"
+#include "util/platform/ansi_text.h"
+#include "util/platform/module_path.h"
 #include "util/utf.h"
 #include "util/wide_builder.h"
 

@@ -6,7 +6,7 @@
 
 #include "engine/engine_contract.h"
 #include "engine/speech_engine.h"
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 
 namespace kavo {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "util/local_time.h"
+#include "util/platform/local_time.h"
 
 namespace kavo {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "log/log_level.h"
-#include "util/ansi_text.h"
+#include "util/platform/ansi_text.h"
 #include "util/wide_builder.h"
 
 namespace kavo {

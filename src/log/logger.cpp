@@ -6,9 +6,9 @@
 #include "log/log_level.h"
 #include "util/host_call.h"
 #include "util/module_object.h"
-#include "util/module_path.h"
-#include "util/text_file.h"
-#include "util/thread_id.h"
+#include "util/platform/module_path.h"
+#include "util/platform/text_file.h"
+#include "util/platform/thread_id.h"
 
 namespace kavo {
 namespace {

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <system_error>
 
-#include "util/module_reference.h"
+#include "util/platform/module_reference.h"
 
 namespace kavo {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/engine_contract.h"
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 #include "util/utf.h"
 
 namespace espeak_test {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/text_split.h"
-#include "util/ansi_text.h"
+#include "util/platform/ansi_text.h"
 #include "util/utf.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Loading the engine from the plug-in's folder, logging in and out, and each start-up failure.
 #include "support/plugin_fixture.h"
-#include "util/ansi_text.h"
-#include "util/module_path.h"
+#include "util/platform/ansi_text.h"
+#include "util/platform/module_path.h"
 #include "util/wide_builder.h"
 
 namespace kavotest {

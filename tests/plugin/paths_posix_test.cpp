@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "support/plugin_fixture.h"
-#include "util/ansi_text.h"
-#include "util/module_path.h"
+#include "util/platform/ansi_text.h"
+#include "util/platform/module_path.h"
 #include "util/utf.h"
 
 namespace kavotest {

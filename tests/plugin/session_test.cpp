@@ -1,7 +1,7 @@
 // One engine session per piece: text put in GBK, audio polled, lead-in trimmed,
 // failures logged with their codes.
 #include "support/plugin_fixture.h"
-#include "util/thread_id.h"
+#include "util/platform/thread_id.h"
 
 namespace kavotest {
 namespace {

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "support/plugin_fixture.h"
-#include "util/thread_id.h"
+#include "util/platform/thread_id.h"
 #include "util/utf.h"
 
 namespace kavotest {

@@ -8,7 +8,7 @@
 
 #include "engine/text_split.h"
 #include "support/plugin_fixture.h"
-#include "util/ansi_text.h"
+#include "util/platform/ansi_text.h"
 #include "util/utf.h"
 
 namespace kavotest {

@@ -20,8 +20,8 @@
 
 #include "support/plugin_fixture.h"
 #include "support/thread_list.h"
-#include "util/ansi_text.h"
-#include "util/thread_id.h"
+#include "util/platform/ansi_text.h"
+#include "util/platform/thread_id.h"
 
 namespace kavotest {
 namespace {

@@ -30,7 +30,7 @@
 #include "support/fake_engine.h"
 #include "support/plugin_fixture.h"
 #include "support/plugin_host.h"
-#include "util/ansi_text.h"
+#include "util/platform/ansi_text.h"
 #include "util/utf.h"
 
 using namespace kavotest;

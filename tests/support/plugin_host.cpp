@@ -4,9 +4,9 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "util/dynamic_library.h"
-#include "util/module_path.h"
-#include "util/thread_id.h"
+#include "util/platform/dynamic_library.h"
+#include "util/platform/module_path.h"
+#include "util/platform/thread_id.h"
 #include "util/utf.h"
 
 namespace fs = std::filesystem;

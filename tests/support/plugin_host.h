@@ -9,7 +9,7 @@
 #include <string>
 
 #include "kavosynth.h"
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 
 namespace kavotest {
 

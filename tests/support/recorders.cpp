@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/thread_id.h"
+#include "util/platform/thread_id.h"
 
 namespace kavotest {
 

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "util/ansi_text.h"
-#include "util/module_path.h"
+#include "util/platform/ansi_text.h"
+#include "util/platform/module_path.h"
 #include "util/utf.h"
 #include "util/wide_builder.h"
 

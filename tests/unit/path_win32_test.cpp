@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "util/dynamic_library.h"
-#include "util/module_path.h"
+#include "util/platform/dynamic_library.h"
+#include "util/platform/module_path.h"
 
 namespace {
 

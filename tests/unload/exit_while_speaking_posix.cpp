@@ -13,7 +13,7 @@
 #include <mutex>
 
 #include "support/plugin_host.h"
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 
 using namespace kavotest;
 

@@ -12,8 +12,8 @@
 #include <mutex>
 
 #include "support/plugin_host.h"
-#include "util/dynamic_library.h"
-#include "util/module_path.h"
+#include "util/platform/dynamic_library.h"
+#include "util/platform/module_path.h"
 
 using namespace kavotest;
 

@@ -1,7 +1,7 @@
 #include "plugin_library.h"
 
 #include "console.h"
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 #include "utf16_text.h"
 
 namespace kavosay {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "kavosynth.h"
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 
 namespace kavosay {
 

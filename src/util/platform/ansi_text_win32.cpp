@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "util/ansi_text.h"
+#include "util/platform/ansi_text.h"
 
 namespace kavo {
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "util/module_reference.h"
+#include "util/platform/module_reference.h"
 
 namespace kavo {
 

@@ -1,7 +1,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "util/thread_id.h"
+#include "util/platform/thread_id.h"
 
 namespace kavo {
 

@@ -1,6 +1,6 @@
 #include <time.h>
 
-#include "util/local_time.h"
+#include "util/platform/local_time.h"
 
 namespace kavo {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "util/module_path.h"
+#include "util/platform/module_path.h"
 #include "util/utf.h"
 
 namespace kavo {

@@ -1,7 +1,7 @@
 #include <atomic>
 #include <memory>
 
-#include "util/ansi_text.h"
+#include "util/platform/ansi_text.h"
 #include "util/gbk_encoder.h"
 #include "util/module_object.h"
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "util/local_time.h"
+#include "util/platform/local_time.h"
 
 namespace kavo {
 

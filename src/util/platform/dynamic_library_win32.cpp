@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 
 namespace kavo {
 

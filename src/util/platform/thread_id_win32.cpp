@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "util/thread_id.h"
+#include "util/platform/thread_id.h"
 
 namespace kavo {
 

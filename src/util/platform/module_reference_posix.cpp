@@ -1,4 +1,4 @@
-#include "util/module_reference.h"
+#include "util/platform/module_reference.h"
 
 namespace kavo {
 

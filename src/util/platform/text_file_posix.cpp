@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "util/text_file.h"
+#include "util/platform/text_file.h"
 #include "util/utf.h"
 
 namespace kavo {

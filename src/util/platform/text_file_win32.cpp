@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "util/text_file.h"
+#include "util/platform/text_file.h"
 
 namespace kavo {
 

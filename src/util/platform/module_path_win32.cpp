@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "util/module_path.h"
+#include "util/platform/module_path.h"
 
 namespace kavo {
 namespace {

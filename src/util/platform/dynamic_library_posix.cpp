@@ -2,7 +2,7 @@
 #include <errno.h>
 #include <unistd.h>
 
-#include "util/dynamic_library.h"
+#include "util/platform/dynamic_library.h"
 #include "util/utf.h"
 
 namespace kavo {
