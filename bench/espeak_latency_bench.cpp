@@ -9,51 +9,28 @@
 #include <benchmark/benchmark.h>
 #include <espeak-ng/speak_lib.h>
 
-#include <condition_variable>
 #include <mutex>
 
 #include "bench_stats.h"
+#include "deliveries.h"
 #include "support/plugin_host.h"
 
 namespace {
 
 using namespace kavotest;
-using kavobench::Clock;
-using kavobench::MicrosecondsBetween;
-using kavobench::Samples;
+using namespace kavobench;
 
 const std::u16string kVoice = u"经典科大 Catherine";
 const std::u16string kText = u"Press any key to continue, or escape to cancel.";
 const char kEspeakVoice[] = "en-us+f2";  // what the espeak engine speaks Catherine with
 const int kEspeakRate = 175;             // its rate for the plug-in's default 50
 
-std::mutex mutex;
-std::condition_variable changed;
-int blocks = 0;
-int ends = 0;
-Clock::time_point firstBlockAt;
-
-void KAVOSYNTH_CALL Record(const KavoChar*, const void* pcm, std::uint32_t bytes, std::int32_t) {
-    const Clock::time_point now = Clock::now();
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (pcm == nullptr && bytes == 0) {
-            ++ends;
-        } else if (blocks++ == 0) {
-            firstBlockAt = now;
-        }
-    }
-    changed.notify_all();
-}
-
-void KAVOSYNTH_CALL QuietSink(std::int32_t, const KavoChar*) {}
-
 // espeak-ng cannot be started twice in one process (a second start hangs its
 // shutdown), and each staged plug-in brings its own engine copy: one for all.
 PluginHost& Host() {
     static PluginHost* host = [] {
         auto* made = new PluginHost(EngineKind::Espeak);
-        made->api().SetPlayCallback(&Record);
+        made->api().SetPlayCallback(&RecordDelivery);
         made->api().Initialize(&QuietSink);
         return made;
     }();
@@ -64,16 +41,16 @@ void FirstAudioThroughPlugin(benchmark::State& state) {
     PluginHost& host = Host();
     Samples samples;
     for (auto _ : state) {
-        std::unique_lock<std::mutex> lock(mutex);
-        blocks = 0;
-        const int endsBefore = ends;
+        std::unique_lock<std::mutex> lock(deliveries.mutex);
+        deliveries.blocks = 0;
+        const int endsBefore = deliveries.ends;
         lock.unlock();
         const Clock::time_point start = Clock::now();
         host.api().Speak(K(kVoice), K(kText), 1);
         lock.lock();
-        changed.wait(lock, [] { return blocks > 0; });
-        const double us = MicrosecondsBetween(start, firstBlockAt);
-        changed.wait(lock, [&] { return ends > endsBefore; });
+        deliveries.changed.wait(lock, [] { return deliveries.blocks > 0; });
+        const double us = MicrosecondsBetween(start, deliveries.firstBlockAt);
+        deliveries.changed.wait(lock, [&] { return deliveries.ends > endsBefore; });
         samples.AddIteration(state, us);
     }
     samples.Report(state);

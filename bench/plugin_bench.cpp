@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "bench_stats.h"
+#include "deliveries.h"
 #include "engine/engine_contract.h"
 #include "engine/synth_session.h"
 #include "engine/text_split.h"
@@ -33,51 +34,7 @@
 namespace {
 
 using namespace kavotest;
-using kavobench::Clock;
-using kavobench::MicrosecondsBetween;
-using kavobench::Samples;
-
-// What the PlayCallback saw: counts and times, for one benchmark at a time.
-struct Deliveries {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int ends = 0;
-    int blocks = 0;
-    Clock::time_point lastBlockAt;
-};
-Deliveries deliveries;
-
-void KAVOSYNTH_CALL Record(const KavoChar*, const void* pcm, std::uint32_t bytes, std::int32_t) {
-    const Clock::time_point now = Clock::now();
-    {
-        std::lock_guard<std::mutex> lock(deliveries.mutex);
-        if (pcm == nullptr && bytes == 0) {
-            ++deliveries.ends;
-        } else {
-            ++deliveries.blocks;
-            deliveries.lastBlockAt = now;
-        }
-    }
-    deliveries.changed.notify_all();
-}
-
-void KAVOSYNTH_CALL QuietSink(std::int32_t, const KavoChar*) {}
-
-template <typename Predicate>
-void WaitFor(Predicate predicate) {
-    std::unique_lock<std::mutex> lock(deliveries.mutex);
-    deliveries.changed.wait(lock, predicate);
-}
-
-int Ends() {
-    std::lock_guard<std::mutex> lock(deliveries.mutex);
-    return deliveries.ends;
-}
-
-int Blocks() {
-    std::lock_guard<std::mutex> lock(deliveries.mutex);
-    return deliveries.blocks;
-}
+using namespace kavobench;
 
 const std::u16string kVoice = u"经典科大 小燕";
 const std::u16string kShortText = u"你好，世界。";
@@ -87,7 +44,7 @@ const std::string kShortTextGbk = "\xc4\xe3\xba\xc3\xa3\xac\xca\xc0\xbd\xe7\xa1\
 class Plugin {
 public:
     explicit Plugin(LogSink sink = &QuietSink) : engine_(host_) {
-        host_.api().SetPlayCallback(&Record);
+        host_.api().SetPlayCallback(&RecordDelivery);
         host_.api().Initialize(sink);
     }
     ~Plugin() { host_.api().Uninitialize(); }

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <string>
 #include <vector>
+
+#include "support/file_bytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -30,8 +31,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         for (const auto& file : files) {
-            std::ifstream in(file, std::ios::binary);
-            const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string bytes = kavotest::ReadFileBytes(file);
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         }
         std::printf("%zu inputs replayed\n", files.size());

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "child_process.h"
+#include "support/file_bytes.h"
 #include "util/utf.h"
 
 namespace kavosaytest {
@@ -49,17 +50,6 @@ HANDLE OpenInheritable(const std::wstring& path, DWORD access, DWORD disposition
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-    std::string bytes;
-    if (!file) return bytes;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    std::fclose(file);
-    return bytes;
 }
 
 }  // namespace
@@ -113,8 +103,8 @@ ChildResult RunChild(const ChildSpec& launch) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    result.out = ReadFileBytes(outPath);
-    result.err = ReadFileBytes(errPath);
+    result.out = kavotest::ReadFileBytes(outPath);
+    result.err = kavotest::ReadFileBytes(errPath);
     for (const std::wstring& path : {inPath, outPath, errPath}) DeleteFileW(path.c_str());
     return result;
 }

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -82,11 +81,6 @@ ChildResult RunKavoSayWithoutSound(const std::string& pulseServer) {
     std::ofstream(fs::u8path(noDevices)).flush();
     const std::string server = pulseServer.empty() ? "unix:" + empty.File("no-server") : pulseServer;
     return RunKavoSay({"--play", "你好"}, std::string(), {{"PULSE_SERVER", server}, {"ALSA_CONFIG_PATH", noDevices}});
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 WavFile ParseWav(const std::string& bytes) {

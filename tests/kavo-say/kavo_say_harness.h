@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "support/file_bytes.h"
 
 namespace kavosaytest {
 
@@ -53,7 +54,10 @@ ChildResult RunKavoSay(std::vector<std::string> args, const std::string& input =
 // Linux, also read by Wine) without a device.
 ChildResult RunKavoSayWithoutSound(const std::string& pulseServer = std::string());
 
-std::string ReadFileBytes(const std::string& path);
+// path in UTF-8, as the harness hands paths out.
+inline std::string ReadFileBytes(const std::string& path) {
+    return kavotest::ReadFileBytes(std::filesystem::u8path(path));
+}
 
 struct WavFile {
     std::string problem;  // empty when the layout is the 44-byte PCM header + data

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -146,28 +145,13 @@ TEST_F(HostMisuse, APlayCallbackBlockedForASecondWhileAnotherThreadStopsThenUnin
     EXPECT_TRUE(play().CallsWithValue(2).empty()) << "the request queued before the Stop was spoken";
 }
 
-// Two host callbacks that record into the same list, tagged by which one ran.
-std::mutex flipMutex;
-std::vector<std::pair<int, PlayCall>> flipCalls;
-void Record(int which, const void* pcm, std::uint32_t bytes, std::int32_t value) {
-    PlayCall call;
-    call.nullBlock = pcm == nullptr;
-    call.count = bytes;
-    call.value = value;
-    if (pcm) call.bytes.assign(static_cast<const unsigned char*>(pcm), static_cast<const unsigned char*>(pcm) + bytes);
-    std::lock_guard<std::mutex> lock(flipMutex);
-    flipCalls.emplace_back(which, std::move(call));
-}
-void KAVOSYNTH_CALL CallbackA(const KavoChar*, const void* pcm, std::uint32_t bytes, std::int32_t value) { Record(0, pcm, bytes, value); }
-void KAVOSYNTH_CALL CallbackB(const KavoChar*, const void* pcm, std::uint32_t bytes, std::int32_t value) { Record(1, pcm, bytes, value); }
-
+// The two host callbacks record into the same list, each call tagged by which one ran.
 TEST_F(HostMisuse, SetPlayCallbackFlippingBetweenTwoCallbacksAndNullDuringSpeech) {
-    flipCalls.clear();
     StartAndWaitReady();
     fake().TextStreaming(20, 1);  // a block every millisecond or so
     std::atomic<bool> flipping{true};
     std::thread flipper([&] {
-        const PlayCallback choices[] = {&CallbackA, &CallbackB, nullptr};
+        const PlayCallback choices[] = {&PlayRecorder::Callback, &PlayRecorder::SecondCallback, nullptr};
         for (unsigned i = 0; flipping; ++i) {
             api().SetPlayCallback(choices[i % 3]);
             std::this_thread::sleep_for(std::chrono::microseconds(300));  // paces the flips against the blocks
@@ -183,27 +167,23 @@ TEST_F(HostMisuse, SetPlayCallbackFlippingBetweenTwoCallbacksAndNullDuringSpeech
     const auto begun = std::chrono::steady_clock::now() + kPatience;
     while (fake().Sessions() < requests && std::chrono::steady_clock::now() < begun)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    // The last request is spoken with callback A held still, so its end call is certain.
+    // The last request is spoken with the first callback held still, so its end call is certain.
     flipping = false;
     flipper.join();
-    api().SetPlayCallback(&CallbackA);
+    api().SetPlayCallback(&PlayRecorder::Callback);
     ASSERT_TRUE(Speak(kXiaoyan, u"last", requests));
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    auto ended = [&] {
-        std::lock_guard<std::mutex> lock(flipMutex);
-        return !flipCalls.empty() && flipCalls.back().second.IsEnd() && flipCalls.back().second.value == requests;
-    };
-    while (!ended() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_TRUE(ended());
+    ASSERT_TRUE(play().WaitForEnd(requests));
     ASSERT_TRUE(api().Uninitialize());
+    const std::vector<PlayCall> calls = play().Calls();
+    ASSERT_TRUE(calls.back().IsEnd() && calls.back().value == requests) << "a call after the last request's end";
 
     // Every request's blocks, whichever callback got them, are its own blocks in
     // order (some missing: those made while no callback was set), then at most one end call.
     int perCallback[2] = {0, 0}, ends = 0;
     std::vector<std::size_t> offset(requests + 1, 0);
     std::vector<int> endsOf(requests + 1, 0);
-    for (const auto& [which, call] : flipCalls) {
-        ++perCallback[which];
+    for (const PlayCall& call : calls) {
+        ++perCallback[call.callback];
         ASSERT_GE(call.value, 0);
         ASSERT_LE(call.value, requests);
         ASSERT_EQ(endsOf[call.value], 0) << "a call after the end call of request " << call.value;

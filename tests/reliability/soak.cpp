@@ -46,7 +46,8 @@ constexpr int kFailError = 10199;
 std::atomic<std::uint64_t> sequence{0};
 std::uint64_t Tick() { return ++sequence; }
 
-// What the PlayCallback saw, per request value.
+// What the PlayCallback saw, per request value. Not the tests' PlayRecorder: each
+// call is stamped on the same sequence as the stops, which the checks compare.
 struct Delivery {
     std::vector<unsigned char> audio;
     int blocks = 0;
@@ -318,7 +319,8 @@ int Soak(double seconds, unsigned seed) {
     return faults == 0 ? 0 : 1;
 }
 
-// Chaos: every thread calls random exports.
+// Chaos: every thread calls random exports. Only end calls are kept, so memory
+// stays flat however long it runs.
 std::atomic<long> chaosDoubleEnds{0};
 std::mutex chaosMutex;
 std::map<std::int32_t, int> chaosEnds;

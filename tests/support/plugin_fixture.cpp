@@ -1,14 +1,6 @@
 #include "support/plugin_fixture.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace kavotest {
-
-std::string ReadFileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::vector<unsigned char> DefaultFakeAudio(const std::string& engineText) {
     std::vector<int> samples;

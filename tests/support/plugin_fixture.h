@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/fake_engine.h"
+#include "support/file_bytes.h"
 #include "support/pcm.h"
 #include "support/plugin_host.h"
 #include "support/recorders.h"
@@ -24,7 +25,6 @@ inline const std::u16string kCatherine = u"经典科大 Catherine";
 // Line ending the log file uses on this platform: CR LF on Windows, LF elsewhere.
 extern const char* const kLogLineEnd;
 
-std::string ReadFileBytes(const std::filesystem::path& file);
 // What the fake engine's default script delivers for the engine text bytes.
 std::vector<unsigned char> DefaultFakeAudio(const std::string& engineText);
 // The session parameter string the plug-in must send.

@@ -6,14 +6,9 @@
 
 namespace kavotest {
 
-PlayRecorder& PlayRecorder::Instance() {
-    static PlayRecorder recorder;
-    return recorder;
-}
+namespace {
 
-void KAVOSYNTH_CALL PlayRecorder::Callback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
-                                           std::int32_t value) {
-    PlayRecorder& self = Instance();
+PlayCall MakeCall(int callback, const KavoChar* voice, const void* pcm, std::uint32_t bytes, std::int32_t value) {
     PlayCall call;
     call.voice = std::u16string(reinterpret_cast<const char16_t*>(voice));
     call.nullBlock = pcm == nullptr;
@@ -24,18 +19,40 @@ void KAVOSYNTH_CALL PlayRecorder::Callback(const KavoChar* voice, const void* pc
     call.count = bytes;
     call.value = value;
     call.threadId = kavo::CurrentThreadId();
+    call.callback = callback;
+    return call;
+}
+
+}  // namespace
+
+PlayRecorder& PlayRecorder::Instance() {
+    static PlayRecorder& recorder = *new PlayRecorder;
+    return recorder;
+}
+
+void KAVOSYNTH_CALL PlayRecorder::Callback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
+                                           std::int32_t value) {
+    Instance().Record(MakeCall(0, voice, pcm, bytes, value));
+}
+
+void KAVOSYNTH_CALL PlayRecorder::SecondCallback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
+                                                 std::int32_t value) {
+    Instance().Record(MakeCall(1, voice, pcm, bytes, value));
+}
+
+void PlayRecorder::Record(PlayCall call) {
     std::function<void(const PlayCall&)> hook;
     {
-        std::lock_guard<std::mutex> lock(self.mutex_);
-        hook = self.hook_;
+        std::lock_guard<std::mutex> lock(mutex_);
+        hook = hook_;
     }
     // The hook runs first, so a test that sees the call recorded knows its hook is done.
     if (hook) hook(call);
     {
-        std::lock_guard<std::mutex> lock(self.mutex_);
-        self.calls_.push_back(call);
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls_.push_back(std::move(call));
     }
-    self.changed_.notify_all();
+    changed_.notify_all();
 }
 
 void PlayRecorder::Reset() {
@@ -92,7 +109,7 @@ std::u16string LogLine::Message() const {
 }
 
 LogRecorder& LogRecorder::Instance() {
-    static LogRecorder recorder;
+    static LogRecorder& recorder = *new LogRecorder;
     return recorder;
 }
 

@@ -1,6 +1,7 @@
 // What the plug-in hands to the host's callbacks, recorded for tests. The
 // callbacks are plain functions (the contract has no user pointer), so each
-// recorder is one process-wide instance; fixtures reset them per test.
+// recorder is one process-wide instance, never destroyed (a plug-in thread may
+// still call it while the process exits); fixtures reset them per test.
 #pragma once
 #include <chrono>
 #include <condition_variable>
@@ -23,6 +24,7 @@ struct PlayCall {
     std::uint32_t count = 0;
     std::int32_t value = 0;
     std::uint32_t threadId = 0;
+    int callback = 0;  // which one received it: 0 Callback, 1 SecondCallback
 
     bool IsEnd() const { return nullBlock && count == 0; }
 };
@@ -31,6 +33,9 @@ class PlayRecorder {
 public:
     static PlayRecorder& Instance();
     static void KAVOSYNTH_CALL Callback(const KavoChar* voice, const void* pcm, std::uint32_t bytes, std::int32_t value);
+    // Records into the same list, for a host that switches between two callbacks.
+    static void KAVOSYNTH_CALL SecondCallback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
+                                              std::int32_t value);
 
     void Reset();
     // Runs inside the callback, on the worker thread, before the call is recorded.
@@ -45,6 +50,8 @@ public:
     bool WaitForCalls(std::size_t count) const;
 
 private:
+    void Record(PlayCall call);
+
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::vector<PlayCall> calls_;

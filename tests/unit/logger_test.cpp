@@ -5,11 +5,10 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "log/log_level.h"
+#include "support/file_bytes.h"
 
 namespace {
 
@@ -43,8 +42,7 @@ TEST(Logger, WritesEverythingLoggedBeforeCleanupBetweenItsOpeningAndClosingEntri
     for (int i = 0; i < 100; ++i) logger.Log(kavo::kLogError, u"line " + std::u16string(1, u'0' + i % 10));
     logger.Cleanup();
     EXPECT_EQ(logger.PendingEntries(), 0u);
-    std::ifstream in(folder / "KavoSynthXunFeiClassic.log", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = kavotest::ReadFileBytes(folder / "KavoSynthXunFeiClassic.log");
     auto count = [&](const std::string& header) {
         std::size_t n = 0;
         for (std::size_t at = text.find(header); at != std::string::npos; at = text.find(header, at + 1)) ++n;

@@ -6,12 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-
 #include "support/plugin_host.h"
+#include "support/recorders.h"
 #include "util/platform/dynamic_library.h"
 #include "util/platform/module_path.h"
 
@@ -19,28 +15,9 @@ using namespace kavotest;
 
 namespace {
 
-// The host's own callback state outlives everything (it is never destroyed),
-// so that only the plug-in's behaviour at unload and exit is on trial.
-struct Ends {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int count = 0;
-};
-Ends& ends = *new Ends;
-
-void KAVOSYNTH_CALL OnAudio(const KavoChar*, const void* pcm, std::uint32_t, std::int32_t) {
-    if (pcm) return;
-    std::lock_guard<std::mutex> lock(ends.mutex);
-    ++ends.count;
-    ends.changed.notify_all();
-}
-
+// The recorder of the host's PlayCallback is never destroyed, so that only the
+// plug-in's behaviour at unload and exit is on trial.
 void KAVOSYNTH_CALL OnLog(std::int32_t, const KavoChar*) {}
-
-bool WaitForFirstEnd() {
-    std::unique_lock<std::mutex> lock(ends.mutex);
-    return ends.changed.wait_for(lock, std::chrono::seconds(20), [] { return ends.count > 0; });
-}
 
 }  // namespace
 
@@ -68,9 +45,9 @@ int main(int argc, char** argv) {
     }
 
     if (!initialize(fileMode ? nullptr : &OnLog)) return 4;
-    setCallback(&OnAudio);
+    setCallback(&PlayRecorder::Callback);
     if (!speak(K(u"经典科大 小燕"), K(u"first"), 1)) return 5;
-    if (!WaitForFirstEnd()) return 6;
+    if (!PlayRecorder::Instance().WaitForEnd(1)) return 6;
     // Leave more speech queued and the threads running, or the worker waiting.
     if (!idle)
         for (int i = 0; i < 20; ++i) speak(K(u"经典科大 小燕"), K(u"pending"), 2);
