@@ -22,19 +22,10 @@ struct FileEntry {
 
 // Splits the file into entries, checking every header line and line ending on the way.
 std::vector<FileEntry> ParseLog(const std::string& bytes) {
-    const std::string end = kLogLineEnd;
     const std::regex header(R"(^([a-z]+) - (\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\.(\d{3})$)");
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const std::size_t next = bytes.find(end, at);
-        if (next == std::string::npos) {
-            ADD_FAILURE() << "last line is not ended by the platform's line ending";
-            break;
-        }
-        lines.push_back(bytes.substr(at, next - at));
-        at = next + end.size();
-    }
+    std::string unended;
+    const std::vector<std::string> lines = LogFileLines(bytes, &unended);
+    EXPECT_EQ(unended, "") << "last line is not ended by the platform's line ending";
     EXPECT_EQ(lines.size() % 2, 0u) << "entries are two lines each";
     std::vector<FileEntry> entries;
     for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
@@ -56,10 +47,7 @@ using FileLog = PluginTest;
 
 TEST_F(FileLog, HoldsTheOpeningAndClosingEntriesOfACycleInGbk) {
     ListenForAudio();
-    ASSERT_TRUE(StartWithLogFile());
-    ASSERT_TRUE(Speak(kXiaoyan, u"x", 1));
-    ASSERT_TRUE(play().WaitForEnd(1));
-    ASSERT_TRUE(api().Uninitialize());
+    ASSERT_NO_FATAL_FAILURE(SpeakOneRequestInFileMode(u"x", 1));
     const auto entries = ParseLog(ReadFileBytes(host().LogFile()));
     EXPECT_EQ(Messages(entries), (std::vector<std::string>{kOpening, kReady, kExit, kClosing}));
     for (const auto& e : entries) EXPECT_EQ(e.level, "info");
@@ -93,10 +81,7 @@ TEST_F(FileLog, UninitializeWithoutAWriterLeavesNoMarkerToCutTheNextFileShort) {
     // Cleanup with no writer thread: nothing may be queued that ends the next writer early.
     ASSERT_TRUE(api().Uninitialize());
     ListenForAudio();
-    ASSERT_TRUE(StartWithLogFile());
-    ASSERT_TRUE(Speak(kXiaoyan, u"x", 1));
-    ASSERT_TRUE(play().WaitForEnd(1));
-    ASSERT_TRUE(api().Uninitialize());
+    ASSERT_NO_FATAL_FAILURE(SpeakOneRequestInFileMode(u"x", 1));
     EXPECT_EQ(Messages(ParseLog(ReadFileBytes(host().LogFile()))),
               (std::vector<std::string>{kOpening, kReady, kExit, kClosing}));
 }
@@ -109,18 +94,12 @@ TEST_F(LogPath, ADirectoryAtTheLogFilesPathLeavesSpeechAndShutdownAlone) {
     // A directory in the file's place: opening the file fails on every platform, root or not.
     std::filesystem::create_directory(host().LogFile());
     ListenForAudio();
-    ASSERT_TRUE(StartWithLogFile());
-    ASSERT_TRUE(Speak(kXiaoyan, u"x", 1));
-    ASSERT_TRUE(play().WaitForEnd(1));
-    ASSERT_TRUE(api().Uninitialize());
+    ASSERT_NO_FATAL_FAILURE(SpeakOneRequestInFileMode(u"x", 1));
     EXPECT_TRUE(std::filesystem::is_directory(host().LogFile()));
 
     // Once the file can be written, the next cycle's file is whole.
     std::filesystem::remove(host().LogFile());
-    ASSERT_TRUE(StartWithLogFile());
-    ASSERT_TRUE(Speak(kXiaoyan, u"y", 2));
-    ASSERT_TRUE(play().WaitForEnd(2));
-    ASSERT_TRUE(api().Uninitialize());
+    ASSERT_NO_FATAL_FAILURE(SpeakOneRequestInFileMode(u"y", 2));
     const auto messages = Messages(ParseLog(ReadFileBytes(host().LogFile())));
     ASSERT_GE(messages.size(), 4u);
     EXPECT_EQ(messages.front(), kOpening);

@@ -50,10 +50,7 @@ protected:
 TEST_F(LongFolderPath, FindsItsEngineAndWritesItsLogFile) {
     ASSERT_GT(host().folder().native().size(), 400u);
     ListenForAudio();
-    ASSERT_TRUE(StartWithLogFile());
-    ASSERT_TRUE(Speak(kXiaoyan, u"far away", 1));
-    ASSERT_TRUE(play().WaitForEnd(1));
-    ASSERT_TRUE(api().Uninitialize());
+    ASSERT_NO_FATAL_FAILURE(SpeakOneRequestInFileMode(u"far away", 1));
     EXPECT_TRUE(std::filesystem::is_regular_file(host().LogFile()));
 }
 

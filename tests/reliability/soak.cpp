@@ -19,7 +19,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <random>
@@ -123,14 +122,7 @@ std::string Ansi(const std::u16string& text) {
 
 // The log lines the file holds: the second line of every two-line entry.
 std::vector<std::string> FileMessages(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const std::size_t next = bytes.find(kLogLineEnd, at);
-        if (next == std::string::npos) break;
-        lines.push_back(bytes.substr(at, next - at));
-        at = next + std::strlen(kLogLineEnd);
-    }
+    const std::vector<std::string> lines = LogFileLines(bytes);
     std::vector<std::string> messages;
     for (std::size_t i = 1; i < lines.size(); i += 2) messages.push_back(lines[i]);
     return messages;

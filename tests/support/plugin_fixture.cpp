@@ -2,6 +2,16 @@
 
 namespace kavotest {
 
+std::vector<std::string> LogFileLines(const std::string& bytes, std::string* unended) {
+    const std::string end = kLogLineEnd;
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    for (std::size_t next; (next = bytes.find(end, at)) != std::string::npos; at = next + end.size())
+        lines.push_back(bytes.substr(at, next - at));
+    if (unended) *unended = bytes.substr(at);
+    return lines;
+}
+
 std::vector<unsigned char> DefaultFakeAudio(const std::string& engineText) {
     std::vector<int> samples;
     for (unsigned char b : engineText) samples.push_back(1000 + b);
@@ -38,6 +48,13 @@ void PluginTestBase::StartAndWaitReady() {
     ListenForAudio();
     // The worker reports either "合成线程准备就绪" or "合成接口初始化失败".
     ASSERT_FALSE(logs().WaitForMessageStartingWith(u"合成").empty());
+}
+
+void PluginTestBase::SpeakOneRequestInFileMode(const std::u16string& text, std::int32_t value) {
+    ASSERT_TRUE(StartWithLogFile());
+    ASSERT_TRUE(Speak(kXiaoyan, text, value));
+    ASSERT_TRUE(play().WaitForEnd(value));
+    ASSERT_TRUE(api().Uninitialize());
 }
 
 void PluginTestBase::WaitUntilWorkerIdle(std::int32_t markerValue) {

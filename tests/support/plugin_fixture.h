@@ -24,6 +24,9 @@ inline const std::u16string kCatherine = u"经典科大 Catherine";
 
 // Line ending the log file uses on this platform: CR LF on Windows, LF elsewhere.
 extern const char* const kLogLineEnd;
+// The log file's lines, each without its ending; bytes after the last ending
+// are left out and given in unended.
+std::vector<std::string> LogFileLines(const std::string& bytes, std::string* unended = nullptr);
 
 // What the fake engine's default script delivers for the engine text bytes.
 std::vector<unsigned char> DefaultFakeAudio(const std::string& engineText);
@@ -46,6 +49,8 @@ protected:
     // Starts in sink mode, registers the recorder as PlayCallback and waits for the worker's start-up line.
     void StartAndWaitReady();
     void ListenForAudio() { api().SetPlayCallback(&PlayRecorder::Callback); }
+    // One cycle in file mode: starts, speaks the text, waits for its end call, uninitialises.
+    void SpeakOneRequestInFileMode(const std::u16string& text, std::int32_t value);
     bool Speak(const std::u16string& voice, const std::u16string& text, std::int32_t value) {
         return api().Speak(K(voice), K(text), value);
     }
