@@ -32,43 +32,12 @@ PlayRecorder& PlayRecorder::Instance() {
 
 void KAVOSYNTH_CALL PlayRecorder::Callback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
                                            std::int32_t value) {
-    Instance().Record(MakeCall(0, voice, pcm, bytes, value));
+    Instance().calls_.Add(MakeCall(0, voice, pcm, bytes, value));
 }
 
 void KAVOSYNTH_CALL PlayRecorder::SecondCallback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
                                                  std::int32_t value) {
-    Instance().Record(MakeCall(1, voice, pcm, bytes, value));
-}
-
-void PlayRecorder::Record(PlayCall call) {
-    std::function<void(const PlayCall&)> hook;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        hook = hook_;
-    }
-    // The hook runs first, so a test that sees the call recorded knows its hook is done.
-    if (hook) hook(call);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        calls_.push_back(std::move(call));
-    }
-    changed_.notify_all();
-}
-
-void PlayRecorder::Reset() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    calls_.clear();
-    hook_ = nullptr;
-}
-
-void PlayRecorder::OnCall(std::function<void(const PlayCall&)> hook) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hook_ = std::move(hook);
-}
-
-std::vector<PlayCall> PlayRecorder::Calls() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return calls_;
+    Instance().calls_.Add(MakeCall(1, voice, pcm, bytes, value));
 }
 
 std::vector<PlayCall> PlayRecorder::CallsWithValue(std::int32_t value) const {
@@ -91,16 +60,14 @@ std::vector<unsigned char> PlayRecorder::AudioOf(std::int32_t value) const {
 }
 
 bool PlayRecorder::WaitForEnd(std::int32_t value, int count) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, kPatience, [&] {
-        return std::count_if(calls_.begin(), calls_.end(),
+    return calls_.WaitUntil([&](const std::vector<PlayCall>& calls) {
+        return std::count_if(calls.begin(), calls.end(),
                              [&](const PlayCall& c) { return c.value == value && c.IsEnd(); }) >= count;
     });
 }
 
 bool PlayRecorder::WaitForCalls(std::size_t count) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, kPatience, [&] { return calls_.size() >= count; });
+    return calls_.WaitUntil([&](const std::vector<PlayCall>& calls) { return calls.size() >= count; });
 }
 
 std::u16string LogLine::Message() const {
@@ -114,35 +81,7 @@ LogRecorder& LogRecorder::Instance() {
 }
 
 void KAVOSYNTH_CALL LogRecorder::Sink(std::int32_t level, const KavoChar* text) {
-    LogRecorder& self = Instance();
-    const LogLine line{level, std::u16string(reinterpret_cast<const char16_t*>(text)), kavo::CurrentThreadId()};
-    std::function<void(const LogLine&)> hook;
-    {
-        std::lock_guard<std::mutex> lock(self.mutex_);
-        hook = self.hook_;
-    }
-    if (hook) hook(line);
-    {
-        std::lock_guard<std::mutex> lock(self.mutex_);
-        self.lines_.push_back(line);
-    }
-    self.changed_.notify_all();
-}
-
-void LogRecorder::Reset() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    lines_.clear();
-    hook_ = nullptr;
-}
-
-void LogRecorder::OnLine(std::function<void(const LogLine&)> hook) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hook_ = std::move(hook);
-}
-
-std::vector<LogLine> LogRecorder::Lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
+    Instance().lines_.Add({level, std::u16string(reinterpret_cast<const char16_t*>(text)), kavo::CurrentThreadId()});
 }
 
 std::vector<std::u16string> LogRecorder::Messages() const {
@@ -152,17 +91,15 @@ std::vector<std::u16string> LogRecorder::Messages() const {
 }
 
 bool LogRecorder::WaitForMessage(const std::u16string& message) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, kPatience, [&] {
-        return std::any_of(lines_.begin(), lines_.end(), [&](const LogLine& l) { return l.Message() == message; });
+    return lines_.WaitUntil([&](const std::vector<LogLine>& lines) {
+        return std::any_of(lines.begin(), lines.end(), [&](const LogLine& l) { return l.Message() == message; });
     });
 }
 
 std::u16string LogRecorder::WaitForMessageStartingWith(const std::u16string& prefix) const {
-    std::unique_lock<std::mutex> lock(mutex_);
     std::u16string found;
-    changed_.wait_for(lock, kPatience, [&] {
-        for (const LogLine& line : lines_) {
+    lines_.WaitUntil([&](const std::vector<LogLine>& lines) {
+        for (const LogLine& line : lines) {
             const std::u16string message = line.Message();
             if (message.compare(0, prefix.size(), prefix) == 0) {
                 found = message;

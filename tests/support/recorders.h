@@ -3,19 +3,15 @@
 // recorder is one process-wide instance, never destroyed (a plug-in thread may
 // still call it while the process exits); fixtures reset them per test.
 #pragma once
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "kavosynth.h"
+#include "support/recorded_list.h"
 
 namespace kavotest {
-
-constexpr std::chrono::seconds kPatience{20};  // bound on any wait, so a fault fails instead of hanging
 
 struct PlayCall {
     std::u16string voice;
@@ -37,11 +33,11 @@ public:
     static void KAVOSYNTH_CALL SecondCallback(const KavoChar* voice, const void* pcm, std::uint32_t bytes,
                                               std::int32_t value);
 
-    void Reset();
+    void Reset() { calls_.Reset(); }
     // Runs inside the callback, on the worker thread, before the call is recorded.
-    void OnCall(std::function<void(const PlayCall&)> hook);
+    void OnCall(std::function<void(const PlayCall&)> hook) { calls_.SetHook(std::move(hook)); }
 
-    std::vector<PlayCall> Calls() const;
+    std::vector<PlayCall> Calls() const { return calls_.Entries(); }
     std::vector<PlayCall> CallsWithValue(std::int32_t value) const;
     int EndCalls(std::int32_t value) const;
     // Audio bytes delivered for the value, concatenated.
@@ -50,12 +46,7 @@ public:
     bool WaitForCalls(std::size_t count) const;
 
 private:
-    void Record(PlayCall call);
-
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    std::vector<PlayCall> calls_;
-    std::function<void(const PlayCall&)> hook_;
+    RecordedList<PlayCall> calls_;
 };
 
 struct LogLine {
@@ -71,20 +62,17 @@ public:
     static LogRecorder& Instance();
     static void KAVOSYNTH_CALL Sink(std::int32_t level, const KavoChar* text);
 
-    void Reset();
+    void Reset() { lines_.Reset(); }
     // Runs inside the sink, on the logging thread, before the line is recorded.
-    void OnLine(std::function<void(const LogLine&)> hook);
-    std::vector<LogLine> Lines() const;
+    void OnLine(std::function<void(const LogLine&)> hook) { lines_.SetHook(std::move(hook)); }
+    std::vector<LogLine> Lines() const { return lines_.Entries(); }
     std::vector<std::u16string> Messages() const;
     bool WaitForMessage(const std::u16string& message) const;
     // Waits for a message that begins with prefix; returns it (empty on time-out).
     std::u16string WaitForMessageStartingWith(const std::u16string& prefix) const;
 
 private:
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    std::vector<LogLine> lines_;
-    std::function<void(const LogLine&)> hook_;
+    RecordedList<LogLine> lines_;
 };
 
 }  // namespace kavotest
