@@ -238,20 +238,24 @@ int Soak(double seconds, unsigned seed) {
         }
         std::vector<Request> requests;
         std::vector<Stop> stops;
+        // Queues a request with a random text; false when Speak refuses, which it must not while running.
+        auto queue = [&](const std::u16string& voice, bool failing) {
+            const std::u16string text = RandomText(random, failing);
+            Request r{nextValue++, voice, failing ? std::vector<unsigned char>() : DefaultFakeAudio(Ansi(text)), failing, 0};
+            if (!api.Speak(K(r.voice), K(text), r.value)) {
+                std::fprintf(stderr, "Speak refused while running\n");
+                return false;
+            }
+            r.queuedTick = Tick();
+            requests.push_back(std::move(r));
+            return true;
+        };
         const int actions = 20 + random() % 200;
         for (int a = 0; a < actions; ++a) {
             const unsigned pick = random() % 100;
             if (pick < 75) {
                 const bool failing = random() % 10 == 0;
-                const int v = random() % 4;
-                const std::u16string text = RandomText(random, failing);
-                Request r{nextValue++, kVoices[v], failing ? std::vector<unsigned char>() : DefaultFakeAudio(Ansi(text)), failing, 0};
-                if (!api.Speak(K(r.voice), K(text), r.value)) {
-                    std::fprintf(stderr, "Speak refused while running\n");
-                    return 2;
-                }
-                r.queuedTick = Tick();
-                requests.push_back(std::move(r));
+                if (!queue(kVoices[random() % 4], failing)) return 2;
             } else if (pick < 77) {
                 Stop s{Tick(), 0};
                 api.Stop();
@@ -264,14 +268,7 @@ int Soak(double seconds, unsigned seed) {
         // Half the cycles let the queue empty first; the others shut down mid-speech.
         if (random() % 2 == 0) {
             // A last request queued after every stop: once it ends, the queue is empty.
-            const std::u16string text = RandomText(random, false);
-            Request r{nextValue++, kVoices[0], DefaultFakeAudio(Ansi(text)), false, 0};
-            if (!api.Speak(K(r.voice), K(text), r.value)) {
-                std::fprintf(stderr, "Speak refused while running\n");
-                return 2;
-            }
-            r.queuedTick = Tick();
-            requests.push_back(std::move(r));
+            if (!queue(kVoices[0], false)) return 2;
             const std::int32_t last = requests.back().value;
             const auto patience = Clock::now() + kPatience;
             for (;;) {
