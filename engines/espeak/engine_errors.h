@@ -10,7 +10,7 @@ enum EngineError : int {
     kErrMalformedParams = 20002,        // a parameter string item is not "key = value"
     kErrInvalidValue = 20003,           // a number that does not parse or lies outside 0..100
     kErrMissingAppId = 20004,           // the login string has no appid
-    kErrUnknownVoice = 20005,           // voice_name is not one of the four voices
+    kErrUnknownVoice = 20005,           // voice_name is not a voice of the voice list
     kErrUnsupportedSampleRate = 20006,  // sample_rate other than 16000
     kErrUnsupportedEncoding = 20007,    // text_encoding other than GBK
     kErrNotLoggedIn = 20008,            // session call or logout without a login

@@ -1,23 +1,9 @@
 #include "voice_mapping.h"
 
-#include <cstring>
+#include "plugin/voice_list.h"
 
 namespace espeak_engine {
 namespace {
-
-struct VoiceEntry {
-    const char* voiceId;
-    const char* espeakVoice;
-};
-
-// Chosen from the voices every espeak-ng data set carries; the "+fN" variants
-// give the female voices.
-constexpr VoiceEntry kVoices[] = {
-    {"xiaoyan", "cmn+f3"},      // Mandarin, female
-    {"xiaofeng", "cmn"},        // Mandarin, male (espeak-ng's default variant)
-    {"xiaomei", "yue+f4"},      // Cantonese, female
-    {"catherine", "en-us+f2"},  // American English, female
-};
 
 constexpr int kNaturalRate = 175;
 constexpr int kSlowestRate = 80;
@@ -26,8 +12,8 @@ constexpr int kFastestRate = 2 * kNaturalRate;
 }  // namespace
 
 const char* EspeakVoiceFor(const std::string& voiceId) {
-    for (const VoiceEntry& entry : kVoices) {
-        if (voiceId == entry.voiceId) return entry.espeakVoice;
+    for (const kavo::VoiceFacts& voice : kavo::kVoices) {
+        if (voiceId == voice.engineId) return voice.espeakVoice;
     }
     return nullptr;
 }

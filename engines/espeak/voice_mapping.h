@@ -5,8 +5,8 @@
 
 namespace espeak_engine {
 
-// espeak-ng voice name (language plus variant) for one of the four voice
-// identifiers, or null for any other.
+// espeak-ng voice name (language plus variant) for the engine identifier of a
+// voice of the voice list, or null for any other.
 const char* EspeakVoiceFor(const std::string& voiceId);
 
 // 0..100 onto espeak-ng's scales, so that speed 50, volume 100 and pitch 50

@@ -1,12 +1,12 @@
 #include "plugin/voice_table.h"
 
+#include "plugin/voice_list.h"
+#include "util/utf.h"
+
 namespace kavo {
 
 VoiceTable::VoiceTable() {
-    voices_.emplace(u"经典科大 小燕", "xiaoyan");
-    voices_.emplace(u"经典科大 小峰", "xiaofeng");
-    voices_.emplace(u"经典科大 小美", "xiaomei");
-    voices_.emplace(u"经典科大 Catherine", "catherine");
+    for (const VoiceFacts& voice : kVoices) voices_.emplace(Utf8ToUtf16(voice.displayName), voice.engineId);
 }
 
 bool VoiceTable::Contains(const std::u16string& displayName) const { return voices_.count(displayName) != 0; }

@@ -1,4 +1,5 @@
-// The four voices: display name (what the host sees) to engine voice identifier.
+// The voices of plugin/voice_list.h as the plug-in looks them up: display name
+// (what the host sees) to engine voice identifier.
 #pragma once
 #include <map>
 #include <string>

@@ -9,6 +9,7 @@
 #include "engine_client.h"
 #include "support/thread_list.h"
 #include "engine_errors.h"
+#include "plugin/voice_list.h"
 
 namespace espeak_test {
 namespace {
@@ -77,19 +78,20 @@ TEST_F(EngineAudio, SettingsMoveSpeedLoudnessAndPitch) {
 
 // Two voices differ when their length or their pitch (by zero crossings) is
 // more than 10% apart; the same voice repeats within about 2%.
-TEST_F(EngineAudio, FourVoicesSoundDifferent) {
-    const char* const voices[] = {"xiaoyan", "xiaofeng", "xiaomei", "catherine"};
-    SpokenAudio audio[4];
-    for (int i = 0; i < 4; ++i) {
-        audio[i] = Speak(SessionParams(voices[i]), kChinese);
+TEST_F(EngineAudio, VoicesSoundDifferent) {
+    constexpr std::size_t kCount = kavo::kVoiceCount;
+    const auto& voices = kavo::kVoices;
+    SpokenAudio audio[kCount];
+    for (std::size_t i = 0; i < kCount; ++i) {
+        audio[i] = Speak(SessionParams(voices[i].engineId), kChinese);
         ExpectCompleteSpeech(audio[i]);
     }
     const auto apart = [](double a, double b) { return a > b * 1.1 || b > a * 1.1; };
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i + 1; j < 4; ++j) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        for (std::size_t j = i + 1; j < kCount; ++j) {
             EXPECT_TRUE(apart(audio[i].Seconds(), audio[j].Seconds()) ||
                         apart(audio[i].ZeroCrossingsPerSecond(), audio[j].ZeroCrossingsPerSecond()))
-                << voices[i] << " and " << voices[j];
+                << voices[i].engineId << " and " << voices[j].engineId;
         }
     }
 }

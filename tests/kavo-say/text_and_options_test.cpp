@@ -1,6 +1,8 @@
 // The parts of kavo-say that decide what is spoken and how, without a plug-in.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "options.h"
 #include "progress_display.h"
 #include "text_input.h"
@@ -99,8 +101,8 @@ TEST(Voices, IdentifiersAndDisplayNamesResolveToListedNames) {
     EXPECT_FALSE(ResolveVoice("xiao", listed));
     // An identifier counts only when the plug-in lists its voice.
     EXPECT_FALSE(ResolveVoice("xiaoyan", {"经典科大 小峰"}));
-    EXPECT_EQ(IdentifierOf("经典科大 Catherine"), "catherine");
-    EXPECT_EQ(IdentifierOf("somebody"), "");
+    EXPECT_EQ(ShortNameOf("经典科大 Catherine"), "catherine");
+    EXPECT_EQ(ShortNameOf("somebody"), "");
 }
 
 TEST(Voices, ListedInColumnsForPeopleAndTabSeparatedForScripts) {
@@ -111,6 +113,24 @@ TEST(Voices, ListedInColumnsForPeopleAndTabSeparatedForScripts) {
               "catherine  en-us     female  经典科大 Catherine\n"
               "-          -         -       someone else\n");
     EXPECT_EQ(VoiceLines(listed), "xiaoyan\t经典科大 小燕\ncatherine\t经典科大 Catherine\n-\tsomeone else\n");
+}
+
+TEST(Voices, HelpNamesEveryVoiceInItsList) {
+    const std::string usage = UsageText();
+    const std::size_t open = usage.find("by identifier (");
+    // The words between the parentheses, however the lines wrap them.
+    std::set<std::string> words;
+    std::string word;
+    for (std::size_t at = usage.find('(', open) + 1; at <= usage.find(')', open); ++at) {
+        const char c = usage[at];
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            word += c;
+        } else if (!word.empty()) {
+            words.insert(word);
+            word.clear();
+        }
+    }
+    for (const std::string& shortName : ShortNames()) EXPECT_EQ(words.count(shortName), 1u) << shortName;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // KavoSynthGetVoiceList fills the host's buffers: names without terminators, in code-unit order.
 #include <cstring>
 
+#include "plugin/voice_list.h"
 #include "support/plugin_fixture.h"
 
 namespace kavotest {
@@ -28,10 +29,10 @@ protected:
     KavoChar* names_[10];
 };
 
-TEST_F(VoiceList, SizingCallGivesFour) {
+TEST_F(VoiceList, SizingCallGivesEveryVoice) {
     std::uint32_t count = 0;
     ASSERT_TRUE(api().GetVoiceList(nullptr, &count));
-    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(count, kavo::kVoiceCount);
 }
 
 TEST_F(VoiceList, RefusesANullCount) { EXPECT_FALSE(api().GetVoiceList(names_, nullptr)); }
@@ -47,16 +48,16 @@ TEST_F(VoiceList, CapacityTwoGivesTheFirstTwoNamesWithoutTerminators) {
     EXPECT_TRUE(Untouched(2));
 }
 
-TEST_F(VoiceList, LargerCapacityGivesAllFourAndLeavesTheRestOfTheArrayAlone) {
+TEST_F(VoiceList, LargerCapacityGivesEveryVoiceAndLeavesTheRestOfTheArrayAlone) {
     std::uint32_t count = 10;
     ASSERT_TRUE(api().GetVoiceList(names_, &count));
-    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(count, kavo::kVoiceCount);
     EXPECT_EQ(Written(0, 14), kCatherine);
     EXPECT_EQ(Written(1, 7), kXiaofeng);
     EXPECT_EQ(Written(2, 7), kXiaoyan);
     EXPECT_EQ(Written(3, 7), kXiaomei);
     EXPECT_EQ(buffers_[2][7], kPattern) << "a terminator was written after 小燕";
-    for (int i = 4; i < 10; ++i) EXPECT_TRUE(Untouched(i)) << "buffer " << i;
+    for (int i = static_cast<int>(kavo::kVoiceCount); i < 10; ++i) EXPECT_TRUE(Untouched(i)) << "buffer " << i;
 }
 
 TEST_F(VoiceList, CapacityZeroCopiesNothing) {
@@ -79,7 +80,7 @@ TEST_F(VoiceList, SkipsNullBuffersButCountsThem) {
 TEST_F(VoiceList, HugeCapacityIsReadUnsigned) {
     std::uint32_t count = 0xFFFFFFFFu;
     ASSERT_TRUE(api().GetVoiceList(names_, &count));
-    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(count, kavo::kVoiceCount);
 }
 
 }  // namespace

@@ -350,8 +350,9 @@ int Chaos(int threads, double seconds, unsigned seed) {
                     result = random() % 3 == 0 ? api.SetRate(K(voice), value)
                                                 : random() % 2 ? api.SetVolume(K(voice), value) : api.SetPitch(K(voice), value);
                 } else if (pick < 790) {
-                    KavoChar names[4][64] = {};
-                    KavoChar* list[4] = {names[0], names[1], names[2], names[3]};
+                    // A buffer for every count asked for, however many voices there are.
+                    KavoChar names[6][64] = {};
+                    KavoChar* list[6] = {names[0], names[1], names[2], names[3], names[4], names[5]};
                     std::uint32_t count = random() % 6;
                     result = api.GetVoiceList(list, &count);
                 } else if (pick < 880) {

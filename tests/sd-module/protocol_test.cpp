@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "module_process.h"
+#include "plugin/voice_list.h"
 #include "voice_choice.h"
 
 namespace sdtest {
@@ -186,6 +187,15 @@ TEST(SdModuleProtocol, InitNamesWhyItCannotStart) {
         module.Send("QUIT\n");
         EXPECT_EQ(module.WaitForExit(), 0);
     }
+}
+
+// A voice whose language the module cannot name to the server is listed as
+// "none" and never chosen by language.
+TEST(SdModuleVoices, EveryVoiceOfTheListHasAServerLanguage) {
+    std::vector<std::string> displayNames;
+    for (const kavo::VoiceFacts& voice : kavo::kVoices) displayNames.push_back(voice.displayName);
+    for (const sdkavo::ListedVoice& listed : sdkavo::ListedVoices(displayNames))
+        EXPECT_NE(listed.language, "none") << listed.displayName;
 }
 
 TEST(SdModuleVoices, SettingsChooseTheVoiceAndScaleProsody) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "engine/voice_settings.h"
+#include "plugin/voice_list.h"
+#include "util/utf.h"
 
 namespace {
 
@@ -21,6 +26,24 @@ TEST(VoiceTable, MapsDisplayNamesToEngineIdentifiers) {
     EXPECT_EQ(Voices().EngineIdentifier(u"经典科大 小峰"), "xiaofeng");
     EXPECT_EQ(Voices().EngineIdentifier(u"经典科大 小美"), "xiaomei");
     EXPECT_EQ(Voices().EngineIdentifier(u"经典科大 Catherine"), "catherine");
+}
+
+// What each reader of the list relies on: no name twice, display names that are
+// well-formed UTF-8, short names that a lower-cased request can equal.
+TEST(VoiceList, NamesAreUniqueAndWellFormed) {
+    std::set<std::string> displayNames, engineIds, shortNames;
+    for (const kavo::VoiceFacts& voice : kavo::kVoices) {
+        EXPECT_TRUE(displayNames.insert(voice.displayName).second) << voice.displayName;
+        EXPECT_TRUE(engineIds.insert(voice.engineId).second) << voice.engineId;
+        EXPECT_TRUE(shortNames.insert(voice.shortName).second) << voice.shortName;
+        EXPECT_EQ(kavo::Utf8ToUtf16(voice.displayName).find(u'\uFFFD'), std::u16string::npos) << voice.displayName;
+        const std::string shortName = voice.shortName;
+        EXPECT_TRUE(!shortName.empty() && std::all_of(shortName.begin(), shortName.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        })) << shortName;
+        EXPECT_TRUE(std::string(voice.gender) == "female" || std::string(voice.gender) == "male") << voice.gender;
+        EXPECT_STRNE(voice.espeakVoice, "") << voice.engineId;
+    }
 }
 
 TEST(VoiceTable, MatchesOnlyTheExactName) {

@@ -1,8 +1,11 @@
 #include "options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+
+#include "voice_names.h"
 
 namespace kavosay {
 namespace {
@@ -82,6 +85,43 @@ bool Apply(const OptionSpec& launch, const std::string& value, Options& options,
     return false;
 }
 
+// Columns a line of UTF-8 takes on a terminal: the three-byte characters it
+// holds (the Chinese ones) take two.
+std::size_t Columns(const std::string& text) {
+    std::size_t columns = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) columns += byte >= 0xE0 ? 2 : 1;
+    }
+    return columns;
+}
+
+// The --voice entry, naming every voice of the voice list, wrapped to the 79
+// columns of the rest of the text.
+std::string VoiceOptionText() {
+    const std::string indent(23, ' ');
+    std::string words = "the voice, by identifier (";
+    const std::vector<std::string> shortNames = ShortNames();
+    for (std::size_t i = 0; i < shortNames.size(); ++i) words += (i == 0 ? "" : ", ") + shortNames[i];
+    words += ") or display name (\"经典科大 小燕\");";
+    // The option's own column is as wide as the indent of the lines after it.
+    std::string text, line = "  -v, --voice VOICE    ";
+    std::size_t start = 0;
+    while (start < words.size()) {
+        const std::size_t end = std::min(words.find(' ', start), words.size());
+        const std::string word = words.substr(start, end - start);
+        const bool lineStart = line.size() == indent.size();
+        if (!lineStart && Columns(line) + 1 + Columns(word) > 79) {
+            text += line + "\n";
+            line = indent + word;
+        } else {
+            line += (lineStart ? "" : " ") + word;
+        }
+        start = end + 1;
+    }
+    return text + line + "\n" + indent + "default xiaoyan\n";
+}
+
 }  // namespace
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args) {
@@ -151,10 +191,8 @@ std::string UsageText() {
            "                       terminal\n"
            "  -o, --output FILE    write the WAV file to FILE; '-' is standard output\n"
            "                       (the default when standard output is not a terminal)\n"
-           "  -f, --file FILE      read the text from FILE; '-' is standard input\n"
-           "  -v, --voice VOICE    the voice, by identifier (xiaoyan, xiaofeng, xiaomei,\n"
-           "                       catherine) or display name (\"经典科大 小燕\");\n"
-           "                       default xiaoyan\n"
+           "  -f, --file FILE      read the text from FILE; '-' is standard input\n" +
+           VoiceOptionText() +
            "      --voices         list the voices: in columns with language and gender\n"
            "                       on a terminal, else one line each (identifier, tab,\n"
            "                       display name)\n"

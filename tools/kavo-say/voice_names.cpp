@@ -2,22 +2,16 @@
 
 #include <algorithm>
 
+#include "plugin/voice_list.h"
+
 namespace kavosay {
 namespace {
 
-struct VoiceName {
-    const char* identifier;
-    const char* displayName;  // UTF-8, as the plug-in lists it
-    const char* language;
-    const char* gender;
-};
-
-constexpr VoiceName kVoiceNames[] = {
-    {"xiaoyan", "经典科大 小燕", "cmn", "female"},
-    {"xiaofeng", "经典科大 小峰", "cmn", "male"},
-    {"xiaomei", "经典科大 小美", "yue", "female"},
-    {"catherine", "经典科大 Catherine", "en-us", "female"},
-};
+const kavo::VoiceFacts* FactsOf(const std::string& displayName) {
+    for (const kavo::VoiceFacts& voice : kavo::kVoices)
+        if (displayName == voice.displayName) return &voice;
+    return nullptr;
+}
 
 std::string AsciiLower(std::string text) {
     for (char& c : text)
@@ -27,16 +21,14 @@ std::string AsciiLower(std::string text) {
 
 }  // namespace
 
-std::string IdentifierOf(const std::string& displayName) {
-    for (const VoiceName& voice : kVoiceNames)
-        if (displayName == voice.displayName) return voice.identifier;
-    return std::string();
+std::string ShortNameOf(const std::string& displayName) {
+    const kavo::VoiceFacts* voice = FactsOf(displayName);
+    return voice ? voice->shortName : std::string();
 }
 
 VoiceTraits TraitsOf(const std::string& displayName) {
-    for (const VoiceName& voice : kVoiceNames)
-        if (displayName == voice.displayName) return VoiceTraits{voice.language, voice.gender};
-    return VoiceTraits{"-", "-"};
+    const kavo::VoiceFacts* voice = FactsOf(displayName);
+    return voice ? VoiceTraits{voice->language, voice->gender} : VoiceTraits{"-", "-"};
 }
 
 std::optional<std::string> ResolveVoice(const std::string& requested, const std::vector<std::string>& listed) {
@@ -44,10 +36,16 @@ std::optional<std::string> ResolveVoice(const std::string& requested, const std:
         return std::find(listed.begin(), listed.end(), name) != listed.end();
     };
     if (isListed(requested)) return requested;
-    const std::string identifier = AsciiLower(requested);
-    for (const VoiceName& voice : kVoiceNames)
-        if (identifier == voice.identifier && isListed(voice.displayName)) return std::string(voice.displayName);
+    const std::string shortName = AsciiLower(requested);
+    for (const kavo::VoiceFacts& voice : kavo::kVoices)
+        if (shortName == voice.shortName && isListed(voice.displayName)) return std::string(voice.displayName);
     return std::nullopt;
+}
+
+std::vector<std::string> ShortNames() {
+    std::vector<std::string> names;
+    for (const kavo::VoiceFacts& voice : kavo::kVoices) names.push_back(voice.shortName);
+    return names;
 }
 
 }  // namespace kavosay

@@ -55,9 +55,9 @@ std::string ServerLanguage(const std::string& voiceLanguage) {
 std::vector<ListedVoice> ListedVoices(const std::vector<std::string>& displayNames) {
     std::vector<ListedVoice> voices;
     for (const std::string& displayName : displayNames) {
-        const std::string identifier = kavosay::IdentifierOf(displayName);
+        const std::string shortName = kavosay::ShortNameOf(displayName);
         const kavosay::VoiceTraits traits = kavosay::TraitsOf(displayName);
-        voices.push_back(ListedVoice{identifier.empty() ? displayName : identifier, ServerLanguage(traits.language),
+        voices.push_back(ListedVoice{shortName.empty() ? displayName : shortName, ServerLanguage(traits.language),
                                      traits.gender == "-" ? "none" : traits.gender + "1", displayName});
     }
     return voices;

@@ -6,7 +6,7 @@
 
 namespace sdkavo {
 
-// One LIST VOICES entry: the name clients choose it by (the short identifier),
+// One LIST VOICES entry: the name clients choose it by (its short name),
 // its language as the server names languages, and its variant.
 struct ListedVoice {
     std::string name, language, variant;
@@ -16,7 +16,7 @@ std::vector<ListedVoice> ListedVoices(const std::vector<std::string>& displayNam
 
 // The settings that choose the voice, as the last SET left them ("" for unset or NULL).
 struct VoiceRequest {
-    std::string synthesisVoice;  // a short identifier or a display name
+    std::string synthesisVoice;  // a short name or a display name
     std::string language;        // zh, zh-CN, cmn, yue, zh-HK, en, en-US...
     std::string voiceType;       // female1, male2, child_female...
 };
