@@ -1,5 +1,6 @@
-// The twelve exported functions. Each one is a C boundary: nothing thrown
-// inside crosses it; a failure answers as the function's refusal does.
+// The exported functions (export_list.h lists them, with their ordinals). Each
+// one is a C boundary: nothing thrown inside crosses it; a failure answers as
+// the function's refusal does.
 #include <cstring>
 #include <memory>
 #include <mutex>

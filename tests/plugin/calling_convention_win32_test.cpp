@@ -5,15 +5,23 @@
 
 #include <cstdint>
 
+#include "plugin/export_list.h"
 #include "support/plugin_fixture.h"
 
 namespace kavotest {
 namespace {
 
-const char* const kExportsInOrdinalOrder[] = {
-    "KavoSynthGetAudioFormat", "KavoSynthGetInfo",  "KavoSynthGetVoiceList",    "KavoSynthInitialize",
-    "KavoSynthPrepareVoice",   "KavoSynthSetPitch", "KavoSynthSetPlayCallback", "KavoSynthSetRate",
-    "KavoSynthSetVolume",      "KavoSynthSpeak",    "KavoSynthStop",            "KavoSynthUninitialize"};
+struct ListedExport {
+    int ordinal;
+    const char* name;
+};
+
+const ListedExport kListedExports[] = {
+#define KAVO_LISTED_EXPORT(name, ordinal) {ordinal, "KavoSynth" #name},
+    KAVOSYNTH_EXPORT_LIST(KAVO_LISTED_EXPORT)
+#undef KAVO_LISTED_EXPORT
+};
+constexpr int kListedExportCount = sizeof kListedExports / sizeof kListedExports[0];
 
 // Calls fn with three zero arguments pushed and returns how many of those bytes
 // are still on the stack when it returns: 12 for a caller-cleans function.
@@ -44,26 +52,26 @@ protected:
     }
 };
 
-TEST_F(Win32Binary, ExportsTheTwelveNamesWithOrdinalsOneToTwelveInAlphabeticalOrder) {
+TEST_F(Win32Binary, ExportsTheListedNamesWithTheirOrdinalsAndNoOther) {
     const HMODULE module = LoadedPlugin();
-    for (int ordinal = 1; ordinal <= 12; ++ordinal) {
-        const FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
-        const FARPROC byName = GetProcAddress(module, kExportsInOrdinalOrder[ordinal - 1]);
-        ASSERT_NE(byName, nullptr) << kExportsInOrdinalOrder[ordinal - 1];
-        EXPECT_EQ(byOrdinal, byName) << "ordinal " << ordinal;
+    for (const ListedExport& listed : kListedExports) {
+        const FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(listed.ordinal));
+        const FARPROC byName = GetProcAddress(module, listed.name);
+        ASSERT_NE(byName, nullptr) << listed.name;
+        EXPECT_EQ(byOrdinal, byName) << "ordinal " << listed.ordinal;
     }
-    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(13)), nullptr);
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(kListedExportCount + 1)), nullptr);
     EXPECT_EQ(GetProcAddress(module, "_KavoSynthSpeak@12"), nullptr) << "decorated names are exported";
 }
 
 TEST_F(Win32Binary, EveryExportLeavesItsArgumentsForTheCallerToRemove) {
     const HMODULE module = LoadedPlugin();
-    for (const char* name : kExportsInOrdinalOrder) {
+    for (const ListedExport& listed : kListedExports) {
         // With zero arguments every export refuses or does something harmless;
         // KavoSynthInitialize(null) starts file mode, which the fixture ends.
-        void* fn = reinterpret_cast<void*>(GetProcAddress(module, name));
-        ASSERT_NE(fn, nullptr) << name;
-        EXPECT_EQ(BytesLeftOnStack(fn), 12u) << name << " popped its own arguments";
+        void* fn = reinterpret_cast<void*>(GetProcAddress(module, listed.name));
+        ASSERT_NE(fn, nullptr) << listed.name;
+        EXPECT_EQ(BytesLeftOnStack(fn), 12u) << listed.name << " popped its own arguments";
     }
 }
 

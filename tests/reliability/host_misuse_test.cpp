@@ -27,8 +27,8 @@ namespace {
 
 using HostMisuse = PluginTest;
 
-// Calls each of the twelve exports once, from wherever it is called, and says
-// what each returned. Uninitialize comes last but one, Stop after Speak.
+// Calls each export once, from wherever it is called, and says what each
+// returned. Uninitialize comes last but one, Stop after Speak.
 std::string CallEveryExport(const PluginApi& api, const std::u16string& voice, PlayCallback callback) {
     std::ostringstream out;
     SynthInfo info{};

@@ -61,18 +61,8 @@ PluginHost::PluginHost(EngineKind engine, const fs::path& folderName) : folder_(
     std::uint32_t error = 0;
     library_ = kavo::DynamicLibrary::Open(PluginPathText(plugin), error);
     if (!library_) throw std::runtime_error("cannot load the plug-in copy, error " + std::to_string(error));
-    ResolveOrThrow(library_, "KavoSynthInitialize", api_.Initialize);
-    ResolveOrThrow(library_, "KavoSynthUninitialize", api_.Uninitialize);
-    ResolveOrThrow(library_, "KavoSynthGetInfo", api_.GetInfo);
-    ResolveOrThrow(library_, "KavoSynthGetAudioFormat", api_.GetAudioFormat);
-    ResolveOrThrow(library_, "KavoSynthSetPlayCallback", api_.SetPlayCallback);
-    ResolveOrThrow(library_, "KavoSynthPrepareVoice", api_.PrepareVoice);
-    ResolveOrThrow(library_, "KavoSynthGetVoiceList", api_.GetVoiceList);
-    ResolveOrThrow(library_, "KavoSynthSpeak", api_.Speak);
-    ResolveOrThrow(library_, "KavoSynthStop", api_.Stop);
-    ResolveOrThrow(library_, "KavoSynthSetRate", api_.SetRate);
-    ResolveOrThrow(library_, "KavoSynthSetVolume", api_.SetVolume);
-    ResolveOrThrow(library_, "KavoSynthSetPitch", api_.SetPitch);
+    std::string missing;
+    if (!kavo::FindExports(library_, api_, missing)) throw std::runtime_error("the plug-in lacks export " + missing);
 }
 
 PluginHost::~PluginHost() {

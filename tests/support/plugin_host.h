@@ -9,24 +9,13 @@
 #include <string>
 
 #include "kavosynth.h"
+#include "plugin/export_table.h"
 #include "util/platform/dynamic_library.h"
 
 namespace kavotest {
 
-struct PluginApi {
-    bool(KAVOSYNTH_CALL* Initialize)(LogSink) = nullptr;
-    bool(KAVOSYNTH_CALL* Uninitialize)() = nullptr;
-    bool(KAVOSYNTH_CALL* GetInfo)(SynthInfo*) = nullptr;
-    bool(KAVOSYNTH_CALL* GetAudioFormat)(AudioFormat*) = nullptr;
-    void(KAVOSYNTH_CALL* SetPlayCallback)(PlayCallback) = nullptr;
-    bool(KAVOSYNTH_CALL* PrepareVoice)(const KavoChar*) = nullptr;
-    bool(KAVOSYNTH_CALL* GetVoiceList)(KavoChar**, std::uint32_t*) = nullptr;
-    bool(KAVOSYNTH_CALL* Speak)(const KavoChar*, const KavoChar*, std::int32_t) = nullptr;
-    bool(KAVOSYNTH_CALL* Stop)() = nullptr;
-    bool(KAVOSYNTH_CALL* SetRate)(const KavoChar*, std::int32_t) = nullptr;
-    bool(KAVOSYNTH_CALL* SetVolume)(const KavoChar*, std::int32_t) = nullptr;
-    bool(KAVOSYNTH_CALL* SetPitch)(const KavoChar*, std::int32_t) = nullptr;
-};
+// The exports, found by name (the list: src/plugin/export_list.h).
+using PluginApi = kavo::ExportTable;
 
 // Espeak: the espeak engine of this build (POSIX builds only).
 enum class EngineKind {

@@ -5,15 +5,6 @@
 #include "utf16_text.h"
 
 namespace kavosay {
-namespace {
-
-template <typename FunctionPointer>
-bool Find(const kavo::DynamicLibrary& library, const char* name, FunctionPointer& target, std::string& missing) {
-    if (!library.Find(name, target)) missing = name;
-    return target != nullptr;
-}
-
-}  // namespace
 
 std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::filesystem::path& path, std::string& error) {
     std::uint32_t code = 0;
@@ -24,19 +15,7 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::filesystem::path& 
     }
     PluginExports e;
     std::string missing;
-    const bool complete = Find(library, "KavoSynthInitialize", e.initialize, missing) &&
-                          Find(library, "KavoSynthUninitialize", e.uninitialize, missing) &&
-                          Find(library, "KavoSynthGetInfo", e.getInfo, missing) &&
-                          Find(library, "KavoSynthGetAudioFormat", e.getAudioFormat, missing) &&
-                          Find(library, "KavoSynthSetPlayCallback", e.setPlayCallback, missing) &&
-                          Find(library, "KavoSynthPrepareVoice", e.prepareVoice, missing) &&
-                          Find(library, "KavoSynthGetVoiceList", e.getVoiceList, missing) &&
-                          Find(library, "KavoSynthSpeak", e.speak, missing) &&
-                          Find(library, "KavoSynthStop", e.stop, missing) &&
-                          Find(library, "KavoSynthSetRate", e.setRate, missing) &&
-                          Find(library, "KavoSynthSetVolume", e.setVolume, missing) &&
-                          Find(library, "KavoSynthSetPitch", e.setPitch, missing);
-    if (!complete) {
+    if (!kavo::FindExports(library, e, missing)) {
         error = DisplayPath(path) + " is not a KavoSynth plug-in: it does not export " + missing;
         return nullptr;
     }
@@ -73,12 +52,12 @@ std::vector<std::string> ListVoiceNames(const PluginExports& plugin) {
     using KavoString = std::basic_string<KavoChar>;
     constexpr std::size_t kNameUnits = 128;  // the most the plug-in writes per name
     uint32_t count = 0;
-    if (!plugin.getVoiceList(nullptr, &count)) return {};
+    if (!plugin.GetVoiceList(nullptr, &count)) return {};
     // One unit more than the plug-in may write, so every name ends in a zero.
     std::vector<KavoString> buffers(count, KavoString(kNameUnits + 1, 0));
     std::vector<KavoChar*> pointers;
     for (KavoString& buffer : buffers) pointers.push_back(&buffer[0]);
-    if (count > 0 && !plugin.getVoiceList(pointers.data(), &count)) return {};
+    if (count > 0 && !plugin.GetVoiceList(pointers.data(), &count)) return {};
     std::vector<std::string> names;
     for (uint32_t i = 0; i < count && i < buffers.size(); ++i) {
         const KavoString& buffer = buffers[i];

@@ -1,4 +1,4 @@
-// The plug-in library, loaded at run time, and its twelve exports found by name.
+// The plug-in library, loaded at run time, and its exports found by name.
 #pragma once
 #include <filesystem>
 #include <memory>
@@ -6,24 +6,13 @@
 #include <vector>
 
 #include "kavosynth.h"
+#include "plugin/export_table.h"
 #include "util/platform/dynamic_library.h"
 
 namespace kavosay {
 
-struct PluginExports {
-    decltype(&KavoSynthInitialize) initialize = nullptr;
-    decltype(&KavoSynthUninitialize) uninitialize = nullptr;
-    decltype(&KavoSynthGetInfo) getInfo = nullptr;
-    decltype(&KavoSynthGetAudioFormat) getAudioFormat = nullptr;
-    decltype(&KavoSynthSetPlayCallback) setPlayCallback = nullptr;
-    decltype(&KavoSynthPrepareVoice) prepareVoice = nullptr;
-    decltype(&KavoSynthGetVoiceList) getVoiceList = nullptr;
-    decltype(&KavoSynthSpeak) speak = nullptr;
-    decltype(&KavoSynthStop) stop = nullptr;
-    decltype(&KavoSynthSetRate) setRate = nullptr;
-    decltype(&KavoSynthSetVolume) setVolume = nullptr;
-    decltype(&KavoSynthSetPitch) setPitch = nullptr;
-};
+// The exports, found by name (the list: src/plugin/export_list.h).
+using PluginExports = kavo::ExportTable;
 
 class PluginLibrary {
 public:

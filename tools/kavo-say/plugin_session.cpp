@@ -37,19 +37,19 @@ void KAVOSYNTH_CALL OnLog(int32_t level, const KavoChar* text) {
 
 PluginSession::PluginSession(const PluginExports& plugin, SpeechEvents& events) : plugin_(plugin) {
     routedEvents.store(&events);
-    plugin_.setPlayCallback(OnPlay);
-    started_ = plugin_.initialize(OnLog);
+    plugin_.SetPlayCallback(OnPlay);
+    started_ = plugin_.Initialize(OnLog);
 }
 
 PluginSession::~PluginSession() {
     Shutdown();
-    plugin_.setPlayCallback(nullptr);
+    plugin_.SetPlayCallback(nullptr);
     routedEvents.store(nullptr);
 }
 
 std::optional<PcmFormat> PluginSession::AudioFormat() const {
     ::AudioFormat reported{};
-    if (!plugin_.getAudioFormat(&reported)) return std::nullopt;
+    if (!plugin_.GetAudioFormat(&reported)) return std::nullopt;
     if (reported.channels < 1 || reported.channels > 8 || reported.sampleRate < 1 || reported.bitsPerSample != 16)
         return std::nullopt;
     PcmFormat format;
@@ -65,24 +65,24 @@ bool PluginSession::SetProsody(const std::string& voice, std::optional<int> rate
                                std::optional<int> pitch) const {
     const KavoString name = ToKavo(voice);
     bool accepted = true;
-    if (rate) accepted = plugin_.setRate(name.c_str(), *rate) && accepted;
-    if (volume) accepted = plugin_.setVolume(name.c_str(), *volume) && accepted;
-    if (pitch) accepted = plugin_.setPitch(name.c_str(), *pitch) && accepted;
+    if (rate) accepted = plugin_.SetRate(name.c_str(), *rate) && accepted;
+    if (volume) accepted = plugin_.SetVolume(name.c_str(), *volume) && accepted;
+    if (pitch) accepted = plugin_.SetPitch(name.c_str(), *pitch) && accepted;
     return accepted;
 }
 
 bool PluginSession::Speak(const std::string& voice, const std::string& text, std::int32_t value) const {
-    return plugin_.speak(ToKavo(voice).c_str(), ToKavo(text).c_str(), value);
+    return plugin_.Speak(ToKavo(voice).c_str(), ToKavo(text).c_str(), value);
 }
 
 void PluginSession::Stop() const {
-    if (started_) plugin_.stop();
+    if (started_) plugin_.Stop();
 }
 
 void PluginSession::Shutdown() {
     if (!started_) return;
     started_ = false;
-    plugin_.uninitialize();
+    plugin_.Uninitialize();
 }
 
 }  // namespace kavosay

@@ -55,8 +55,8 @@ bool ModuleSpeech::Start(const std::filesystem::path& pluginPath, std::string& r
     }
     const kavosay::PluginExports& exports = library_->Exports();
     routed.store(this);
-    exports.setPlayCallback(OnPlay);
-    if (!exports.initialize(::sdkavo::OnLog)) {
+    exports.SetPlayCallback(OnPlay);
+    if (!exports.Initialize(::sdkavo::OnLog)) {
         reason = "the plug-in " + pluginPath.string() + " did not start";
         Shutdown();
         return false;
@@ -77,7 +77,7 @@ bool ModuleSpeech::Start(const std::filesystem::path& pluginPath, std::string& r
     }
     voiceNames_ = kavosay::ListVoiceNames(exports);
     ::AudioFormat format{};
-    if (exports.getAudioFormat(&format) && format.sampleRate > 0) sampleRate_ = format.sampleRate;
+    if (exports.GetAudioFormat(&format) && format.sampleRate > 0) sampleRate_ = format.sampleRate;
     return true;
 }
 
@@ -87,18 +87,18 @@ bool ModuleSpeech::Speak(const SpokenMessage& message, const std::string& voice,
     const std::u16string voiceName = kavosay::ToUtf16(voice);
     std::vector<std::u16string> texts;
     for (const Stretch& stretch : message.stretches) texts.push_back(kavosay::ToUtf16(stretch.text));
-    exports_->setRate(voiceName.c_str(), prosody.rate);
-    exports_->setPitch(voiceName.c_str(), prosody.pitch);
-    exports_->setVolume(voiceName.c_str(), prosody.volume);
+    exports_->SetRate(voiceName.c_str(), prosody.rate);
+    exports_->SetPitch(voiceName.c_str(), prosody.pitch);
+    exports_->SetVolume(voiceName.c_str(), prosody.volume);
 
     std::lock_guard<std::mutex> lock(output_.Mutex());
     if (message_) return false;
     Message spoken;
     spoken.firstValue = nextValue_;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (!exports_->speak(voiceName.c_str(), texts[i].c_str(), nextValue_)) {
+        if (!exports_->Speak(voiceName.c_str(), texts[i].c_str(), nextValue_)) {
             // What was queued of it is cut short; its audio matches no message and is dropped.
-            if (i > 0) exports_->stop();
+            if (i > 0) exports_->Stop();
             return false;
         }
         nextValue_ = nextValue_ == INT32_MAX ? 1 : nextValue_ + 1;
@@ -120,14 +120,14 @@ void ModuleSpeech::Stop(const char* event) {
     pending_.clear();
     output_.WriteHeld(std::string(event) + "\n");
     // Stop only drops queued requests and raises a flag: it never waits for the worker.
-    exports_->stop();
+    exports_->Stop();
 }
 
 void ModuleSpeech::Shutdown() {
     if (library_) {
         // Not under the output's lock: the worker may be waiting for it in a callback.
-        if (initialized_) library_->Exports().uninitialize();
-        library_->Exports().setPlayCallback(nullptr);
+        if (initialized_) library_->Exports().Uninitialize();
+        library_->Exports().SetPlayCallback(nullptr);
     }
     initialized_ = false;
     routed.store(nullptr);
