@@ -266,7 +266,11 @@ int ENGINE_CALL QTTSSessionEnd(const char* sessionId, const char* hints) {
 }
 #endif
 
-// Control exports.
+// Control exports. Declared from their list, so that a definition that differs
+// from its entry's signature does not compile.
+#define FAKE_ENGINE_CONTROL_DECLARATION(name, result, parameters) result name parameters;
+FAKE_ENGINE_CONTROL_LIST(FAKE_ENGINE_CONTROL_DECLARATION)
+#undef FAKE_ENGINE_CONTROL_DECLARATION
 
 void FakeReset(void) {
     ScriptedEngine& engine = Engine();

@@ -10,6 +10,13 @@
 
 namespace kavotest {
 
+// The control exports, found by name (the list: fake_engine_control.h).
+struct FakeEngineControl {
+#define FAKE_ENGINE_CONTROL_MEMBER(name, result, parameters) name##Fn name = nullptr;
+    FAKE_ENGINE_CONTROL_LIST(FAKE_ENGINE_CONTROL_MEMBER)
+#undef FAKE_ENGINE_CONTROL_MEMBER
+};
+
 class FakeEngine {
 public:
     explicit FakeEngine(const PluginHost& host);
@@ -17,42 +24,45 @@ public:
     FakeEngine(const FakeEngine&) = delete;
     FakeEngine& operator=(const FakeEngine&) = delete;
 
-    void Reset() { reset_(); }
-    void SetLoginResult(int result) { setLoginResult_(result); }
-    void FailBegin(int session, int error) { scriptBegin_(session, error, 0); }
-    void BeginWithNullIdentifier(int session) { scriptBegin_(session, 0, 1); }
-    void FailTextPut(int session, int error) { textPutError_(session, error); }
-    void FailAudioGet(int session, int poll, int error) { audioGetError_(session, poll, error); }
+    void Reset() { control_.FakeReset(); }
+    void SetLoginResult(int result) { control_.FakeSetLoginResult(result); }
+    void FailBegin(int session, int error) { control_.FakeScriptBegin(session, error, 0); }
+    void BeginWithNullIdentifier(int session) { control_.FakeScriptBegin(session, 0, 1); }
+    void FailTextPut(int session, int error) { control_.FakeScriptTextPutError(session, error); }
+    void FailAudioGet(int session, int poll, int error) { control_.FakeScriptAudioGetError(session, poll, error); }
     void PollBlock(int session, const std::vector<std::int16_t>& samples, int status = 0, int oddByte = -1,
                    bool hold = false) {
-        poll_(session, samples.data(), static_cast<int>(samples.size()), oddByte, status, hold ? 1 : 0);
+        control_.FakeScriptPoll(session, samples.data(), static_cast<int>(samples.size()), oddByte, status, hold ? 1 : 0);
     }
     void PollEmpty(int session, int status = 0, bool hold = false) {
-        poll_(session, nullptr, 0, -1, status, hold ? 1 : 0);
+        control_.FakeScriptPoll(session, nullptr, 0, -1, status, hold ? 1 : 0);
     }
-    void PollDelay(int session, int milliseconds) { pollDelay_(session, milliseconds); }
+    void PollDelay(int session, int milliseconds) { control_.FakeScriptPollDelay(session, milliseconds); }
     void Streaming(int blocks, int samplesPerBlock, int amplitude, int delayMs) {
-        streaming_(blocks, samplesPerBlock, amplitude, delayMs);
+        control_.FakeSetStreaming(blocks, samplesPerBlock, amplitude, delayMs);
     }
     // Sessions without a script deliver their text's samples in blocks of samplesPerBlock.
-    void TextStreaming(int samplesPerBlock, int delayMs) { textStreaming_(samplesPerBlock, delayMs); }
+    void TextStreaming(int samplesPerBlock, int delayMs) { control_.FakeSetTextStreaming(samplesPerBlock, delayMs); }
     // stage 0: hold inside the session's begin; 1: inside its text put.
-    void HoldAt(int session, int stage) { hold_(session, stage); }
-    void FailTextPutContaining(const char* marker, int error) { failContaining_(marker, error); }
-    bool WaitHeld(int timeoutMs = 10000) { return waitHeld_(timeoutMs) != 0; }
-    void Release() { release_(); }
+    void HoldAt(int session, int stage) { control_.FakeScriptHold(session, stage); }
+    void FailTextPutContaining(const char* marker, int error) { control_.FakeFailTextPutContaining(marker, error); }
+    bool WaitHeld(int timeoutMs = 10000) { return control_.FakeWaitHeld(timeoutMs) != 0; }
+    void Release() { control_.FakeRelease(); }
 
-    int Logins() { return loginCount_(); }
-    int Logouts() { return logoutCount_(); }
-    bool LoginCredentialsNull() { return credentialsNull_() != 0; }
-    std::string LoginParams() { return ReadString([&](char* b, int c) { return loginParams_(b, c); }); }
-    int Sessions() { return sessionCount_(); }
-    std::string SessionParams(int s) { return ReadString([&](char* b, int c) { return sessionParams_(s, b, c); }); }
+    int Logins() { return control_.FakeLoginCount(); }
+    int Logouts() { return control_.FakeLogoutCount(); }
+    bool LoginCredentialsNull() { return control_.FakeLoginCredentialsNull() != 0; }
+    std::string LoginParams() { return ReadString([&](char* b, int c) { return control_.FakeGetLoginParams(b, c); }); }
+    int Sessions() { return control_.FakeSessionCount(); }
+    std::string SessionParams(int s) { return ReadString([&](char* b, int c) { return control_.FakeGetSessionParams(s, b, c); }); }
     // The exact bytes given to QTTSTextPut; hasText false when no text was put.
     std::string SessionText(int s, bool* hasText = nullptr);
-    int SessionPolls(int s) { return sessionPolls_(s); }
-    int SessionEnds(int s) { return sessionEnds_(s); }
-    std::string SessionEndHint(int s) { return ReadString([&](char* b, int c) { return endHint_(s, b, c); }); }
+    int SessionPolls(int s) { return control_.FakeGetSessionPolls(s); }
+    int SessionEnds(int s) { return control_.FakeGetSessionEnds(s); }
+    std::string SessionEndHint(int s) { return ReadString([&](char* b, int c) { return control_.FakeGetSessionEndHint(s, b, c); }); }
+
+    // Every control export, for one that has no method above.
+    const FakeEngineControl& control() const { return control_; }
 
 private:
     template <typename Read>
@@ -66,29 +76,7 @@ private:
     }
 
     kavo::DynamicLibrary library_;
-    FakeResetFn reset_;
-    FakeSetLoginResultFn setLoginResult_;
-    FakeScriptBeginFn scriptBegin_;
-    FakeScriptTextPutErrorFn textPutError_;
-    FakeScriptAudioGetErrorFn audioGetError_;
-    FakeScriptPollFn poll_;
-    FakeScriptPollDelayFn pollDelay_;
-    FakeSetStreamingFn streaming_;
-    FakeSetTextStreamingFn textStreaming_;
-    FakeScriptHoldFn hold_;
-    FakeFailTextPutContainingFn failContaining_;
-    FakeWaitHeldFn waitHeld_;
-    FakeReleaseFn release_;
-    FakeLoginCountFn loginCount_;
-    FakeLogoutCountFn logoutCount_;
-    FakeLoginCredentialsNullFn credentialsNull_;
-    FakeGetLoginParamsFn loginParams_;
-    FakeSessionCountFn sessionCount_;
-    FakeGetSessionParamsFn sessionParams_;
-    FakeGetSessionTextFn sessionText_;
-    FakeGetSessionPollsFn sessionPolls_;
-    FakeGetSessionEndsFn sessionEnds_;
-    FakeGetSessionEndHintFn endHint_;
+    FakeEngineControl control_;
 };
 
 }  // namespace kavotest
