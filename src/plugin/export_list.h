@@ -22,6 +22,7 @@
     X(SetVolume, 9)              \
     X(Speak, 10)                 \
     X(Stop, 11)                  \
-    X(Uninitialize, 12)
+    X(Uninitialize, 12)          \
+    /* end of the list: a new entry goes above this line */
 
 #endif /* KAVOSYNTH_EXPORT_LIST_H */

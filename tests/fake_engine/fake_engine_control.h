@@ -71,7 +71,8 @@
     X(FakeGetSessionPolls, int, (int session))                                                            \
     /* Number of QTTSSessionEnd calls for the session, and the hint of the last. */                       \
     X(FakeGetSessionEnds, int, (int session))                                                             \
-    X(FakeGetSessionEndHint, int, (int session, char* buf, int capacity))
+    X(FakeGetSessionEndHint, int, (int session, char* buf, int capacity))                                 \
+    /* end of the list: a new entry goes above this line */
 
 #ifdef __cplusplus
 extern "C" {
