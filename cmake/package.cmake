@@ -8,10 +8,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "KavoSynth developers <kavosynth@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "KavoSynth text-to-speech plug-in, its espeak engine, kavo-say and a Speech Dispatcher module")
 set(CPACK_PACKAGE_DESCRIPTION "The KavoSynth XunFei Classic plug-in with the engine that speaks
-through espeak-ng: four voices (xiaoyan and xiaofeng, Mandarin; xiaomei,
-Cantonese; catherine, English) for the kavo-say command and, through the
-sd_kavosynth output module, for Speech Dispatcher's clients: Orca, browsers
-and spd-say.")
+through espeak-ng: its voices (kavo-say --voices lists them) for the kavo-say
+command and, through the sd_kavosynth output module, for Speech Dispatcher's
+clients: Orca, browsers and spd-say.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # The libraries the binaries link come from dpkg-shlibdeps; the server that
