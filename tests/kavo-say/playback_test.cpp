@@ -2,6 +2,9 @@
 // of the test's own: the null sink's monitor is recorded while it speaks.
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <optional>
+
 #include "pulse_server.h"
 
 namespace kavosaytest {
@@ -49,8 +52,19 @@ TEST_F(KavoSayAloud, CtrlCSilencesTheSpeechWithin100Milliseconds) {
     std::vector<std::string> args;
     for (int i = 0; i < 12; ++i) args.push_back("This sentence goes on long enough to be cut short by Control C.");
     // Ctrl-C half a second into the speech, of which there is much more to come.
-    const TerminalRun aloud = SpeakOnTerminal(server, args, 500 * kMillisecond);
-    ASSERT_EQ(aloud.problem, "") << server.Log();
+    TerminalRun aloud = SpeakOnTerminal(server, args, 500 * kMillisecond);
+    // The recorder has been seen to end as kavo-say exits, on a loaded machine:
+    // a recording that stops there cannot show the silence after Ctrl-C, so the
+    // run is heard once more, at a fresh server.
+    std::optional<PulseServer> spare;
+    const PulseServer* heard = &server;
+    if (aloud.recorderEndedEarly) {
+        std::cerr << "parec ended early: " << aloud.recorderErrors << server.Log() << "hearing it again\n";
+        heard = &spare.emplace();
+        ASSERT_EQ(spare->Problem(), "");
+        aloud = SpeakOnTerminal(*spare, args, 500 * kMillisecond);
+    }
+    ASSERT_EQ(aloud.problem, "") << heard->Log();
     ASSERT_TRUE(aloud.ctrlCAt) << "the server heard no speech: " << aloud.run.out;
     ASSERT_TRUE(aloud.run.exited) << aloud.run.out;
     EXPECT_EQ(aloud.run.status, 130) << aloud.run.out;

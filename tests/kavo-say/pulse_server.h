@@ -43,6 +43,10 @@ struct TerminalRun {
     std::vector<std::int16_t> recording;  // the monitor, from before kavo-say started
     std::optional<std::size_t> ctrlCAt;   // where in the recording Ctrl-C was typed
     std::string problem;             // the recorder failed
+    // The recorder ended on its own before its planned stop, so the recording
+    // may miss the end; what it wrote to its standard error.
+    bool recorderEndedEarly = false;
+    std::string recorderErrors;
 };
 
 // Records the server's monitor, starts kavo-say with args on a new pseudo-

@@ -254,7 +254,9 @@ TerminalRun RunOnTerminal(const PulseServer& server, const std::vector<std::stri
     result.run.status = WaitForExit(kavo);
     result.run.exited = !terminalOpen;
     recorder.Stop();
-    if (recorder.ended && !stopRecordingAt) result.problem = "parec ended early: " + ReadFileBytes(recorderErrors);
+    result.recorderEndedEarly = recorder.ended && (!stopRecordingAt || recorder.SampleCount() < *stopRecordingAt);
+    if (result.recorderEndedEarly) result.recorderErrors = ReadFileBytes(recorderErrors);
+    if (recorder.ended && !stopRecordingAt) result.problem = "parec ended early: " + result.recorderErrors;
     result.recording = Samples(recorder.bytes);
     return result;
 }
