@@ -61,9 +61,6 @@ public:
     int SessionEnds(int s) { return control_.FakeGetSessionEnds(s); }
     std::string SessionEndHint(int s) { return ReadString([&](char* b, int c) { return control_.FakeGetSessionEndHint(s, b, c); }); }
 
-    // Every control export, for one that has no method above.
-    const FakeEngineControl& control() const { return control_; }
-
 private:
     template <typename Read>
     static std::string ReadString(Read read) {
