@@ -25,7 +25,7 @@ apt_update() {
   if [ "${1:-}" = --ignore ]; then ignore=$2; shift 2; fi
   log=$(mktemp) || return 1
   while :; do
-    apt-get update "$@" >"$log" 2>&1
+    LC_ALL=C apt-get update "$@" >"$log" 2>&1  # English, to read
     rc=$?
     # "E: Failed to fetch http://HOST/PATH  REASON": the index is PATH.
     failed=$(sed -n 's|^E: Failed to fetch [a-z+]*://[^/]*/\([^ ]*\).*|\1|p' "$log")
