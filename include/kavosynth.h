@@ -71,16 +71,13 @@ typedef void(KAVOSYNTH_CALL *PlayCallback)(const KavoChar *voiceName, const void
                                            uint32_t bytes, int32_t value);
 
 /* Log callback: the level and the text "语音插件XunFeiClassic tid: <id>\n<message>",
- * <id> being the thread that logged. Never called with a lock of the plug-in
- * held, one line at a time, in the order logged: on the thread that logs,
- * except the lines logged while KavoSynthInitialize or KavoSynthUninitialize
- * runs (its own, and the worker's as it starts or stops), which that call
- * hands over on its own thread once its lock is released, before it returns
- * (or which a thread already handing lines over hands over in turn). So a sink
- * may wait for another thread that is itself calling either function. What
- * still waits: KavoSynthUninitialize waits for the worker thread, which may be
- * in a LogSink or PlayCallback call; such a call must not wait for the thread
- * that calls KavoSynthUninitialize. */
+ * <id> being the thread that logged. Called on that thread, never with a lock of
+ * the plug-in held, each thread's lines in the order it logged them (two threads
+ * may be in the sink at once): the worker's lines at once, on the worker; the
+ * lines of KavoSynthInitialize and KavoSynthUninitialize once the call has
+ * released its lock, before it returns.
+ * KavoSynthUninitialize waits for the worker, so a sink must not make the
+ * worker's line wait for a thread that is calling KavoSynthUninitialize. */
 typedef void(KAVOSYNTH_CALL *LogSink)(int32_t level, const KavoChar *text);
 
 /* Filled by KavoSynthGetInfo: 384 bytes, both texts zero-terminated. */

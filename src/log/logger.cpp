@@ -19,6 +19,11 @@ constexpr char16_t kClosingMessage[] = u"日志模块清理完成";
 
 ModuleObject<Logger> theLogger;
 
+// The hold in place on this thread, whose lines wait for it to deliver them.
+thread_local Logger::SinkHold* tHold = nullptr;
+// Set while this thread hands a hold's lines to the sink.
+thread_local bool tDelivering = false;
+
 }  // namespace
 
 Logger& GetLogger() { return theLogger.Get(); }
@@ -69,60 +74,30 @@ void Logger::Cleanup() {
 bool Logger::SendToSink(std::int32_t level, const std::u16string& message) {
     const LogSink sink = sink_.load();
     if (!sink) return false;
-    SinkLine line{sink, level, FormatSinkText(CurrentThreadId(), message), 0};
-    {
-        std::lock_guard<std::mutex> lock(sinkLinesMutex_);
-        line.number = nextLineNumber_++;
-        sinkLines_.push_back(std::move(line));
-        // Another thread delivering takes this line in its turn; a held one waits.
-        if (delivering_ || !NextLineDeliverable()) return true;
-        delivering_ = true;
-        deliverer_.store(std::this_thread::get_id());
+    std::u16string text = FormatSinkText(CurrentThreadId(), message);
+    if (tHold) {
+        tHold->lines_.push_back(SinkHold::Line{sink, level, std::move(text)});
+        return true;
     }
-    RunDelivery();
+    CallHost(sink, level, reinterpret_cast<const KavoChar*>(text.c_str()));
     return true;
 }
 
-Logger::SinkHold::SinkHold(Logger& logger) noexcept : logger_(logger) {
-    std::lock_guard<std::mutex> lock(logger_.sinkLinesMutex_);
-    logger_.heldFrom_ = logger_.nextLineNumber_;
-}
+Logger::SinkHold::SinkHold() noexcept { tHold = this; }
 
 Logger::SinkHold::~SinkHold() {
-    std::lock_guard<std::mutex> lock(logger_.sinkLinesMutex_);
-    logger_.heldFrom_.reset();
-    // Claimed here, before the caller's lock is released, so that no other
-    // thread delivers what this one logged and the order stays.
-    if (!logger_.delivering_ && logger_.NextLineDeliverable()) {
-        logger_.delivering_ = true;
-        logger_.deliverer_.store(std::this_thread::get_id());
-    }
+    if (tHold == this) tHold = nullptr;
 }
 
-void Logger::DeliverSinkLines() noexcept {
-    if (DeliveringOnThisThread()) RunDelivery();
+void Logger::SinkHold::Deliver() noexcept {
+    tHold = nullptr;
+    tDelivering = true;
+    for (const Line& line : lines_) CallHost(line.sink, line.level, reinterpret_cast<const KavoChar*>(line.text.c_str()));
+    tDelivering = false;
+    lines_.clear();
 }
 
-bool Logger::NextLineDeliverable() const {
-    return !sinkLines_.empty() && !(heldFrom_ && sinkLines_.front().number >= *heldFrom_);
-}
-
-void Logger::RunDelivery() noexcept {
-    for (;;) {
-        SinkLine line{};
-        {
-            std::lock_guard<std::mutex> lock(sinkLinesMutex_);
-            if (!NextLineDeliverable()) {
-                delivering_ = false;
-                deliverer_.store(std::thread::id());
-                return;
-            }
-            line = std::move(sinkLines_.front());
-            sinkLines_.pop_front();
-        }
-        CallHost(line.sink, line.level, reinterpret_cast<const KavoChar*>(line.text.c_str()));
-    }
-}
+bool Logger::DeliveringOnThisThread() { return tDelivering; }
 
 void Logger::RunWriter() noexcept {
     std::FILE* file = OpenTextFileForWriting(logFilePath_);

@@ -6,11 +6,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "log/log_entry.h"
 #include "util/blocking_queue.h"
@@ -35,28 +33,35 @@ public:
     // Closing message, then back to not initialised. In file mode it waits until
     // the writer has written everything queued before it.
     void Cleanup();
-    // Sink mode: formats the line and hands it to the sink, in the order lines
-    // were logged. False in file mode.
+    // Sink mode: formats the line and hands it to the sink on this thread, at
+    // once or, while this thread keeps a SinkHold, when the hold delivers.
+    // False in file mode.
     bool SendToSink(std::int32_t level, const std::u16string& message);
 
-    // While a hold lasts, sink lines logged on any thread wait: the caller
-    // holds a lock across the hold that no call into the host may run under.
-    // The hold ends with this thread claiming delivery, and DeliverSinkLines,
-    // called after that lock is released, delivers what waited.
+    // Keeps the sink lines that this thread logs while the hold is in place: the
+    // thread is about to take a lock under which no call into the host may run.
+    // Deliver, called once that lock is released, hands them to the sink on this
+    // thread, in order. Lines of other threads are never held.
     class SinkHold {
     public:
-        explicit SinkHold(Logger& logger) noexcept;
+        SinkHold() noexcept;
         ~SinkHold();
         SinkHold(const SinkHold&) = delete;
         SinkHold& operator=(const SinkHold&) = delete;
+        // Ends the hold and hands what it kept to the sink.
+        void Deliver() noexcept;
 
     private:
-        Logger& logger_;
+        struct Line {
+            LogSink sink;  // the sink registered when the line was logged
+            std::int32_t level;
+            std::u16string text;
+        };
+        friend class Logger;
+        std::vector<Line> lines_;
     };
-    // Delivers the waiting sink lines if this thread claimed them at the end of a hold.
-    void DeliverSinkLines() noexcept;
-    // True while this thread is inside a sink call the logger makes.
-    bool DeliveringOnThisThread() const { return deliverer_.load() == std::this_thread::get_id(); }
+    // True while this thread hands a hold's lines to the sink.
+    static bool DeliveringOnThisThread();
 
     bool IsInitialized() const { return sink_.load() != nullptr || writer_.has_value(); }
     // For tests: whether the writer could not open its file, and what waits in the queue.
@@ -64,14 +69,6 @@ public:
     std::size_t PendingEntries() const { return queue_.Size(); }
 
 private:
-    struct SinkLine {
-        LogSink sink;  // the sink registered when the line was logged
-        std::int32_t level;
-        std::u16string text;
-        std::uint64_t number;
-    };
-    bool NextLineDeliverable() const;
-    void RunDelivery() noexcept;
     void RunWriter() noexcept;
     static void WriteEntry(std::FILE* file, const LogEntry& entry);
 
@@ -81,16 +78,6 @@ private:
     // Set by a writer that could not open the file: nothing more is queued for it.
     std::atomic<bool> writerFailed_{false};
     BlockingQueue<LogEntryRef> queue_;
-
-    // Sink lines not yet handed over, in the order they were logged. One thread
-    // at a time delivers them, with no lock held; lines logged meanwhile on
-    // other threads join the queue and that thread delivers them too.
-    std::mutex sinkLinesMutex_;
-    std::deque<SinkLine> sinkLines_;
-    std::uint64_t nextLineNumber_ = 0;
-    std::optional<std::uint64_t> heldFrom_;  // lines numbered from here wait for the hold's end
-    bool delivering_ = false;
-    std::atomic<std::thread::id> deliverer_{};
 };
 
 // The module-wide logger.

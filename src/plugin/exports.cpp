@@ -34,24 +34,24 @@ bool Guarded(Body body) noexcept {
 }
 
 // Initialize and Uninitialize run one at a time, under the lifecycle lock. No
-// call into the host is made under it: the log lines of the call (and of the
-// worker as it starts or stops) wait, and are handed to the LogSink once the
-// lock is released, before the call returns. A lifecycle call made on a
+// call into the host is made under it: the lines this thread logs during the
+// call wait, and are handed to the LogSink on this thread once the lock is
+// released, before the call returns; the worker's lines go to the sink at once,
+// on the worker, which holds no lock of the plug-in. A lifecycle call made on a
 // plug-in thread (from inside the PlayCallback, or a LogSink line sent there),
-// or from inside a LogSink line this thread is being handed, is refused and
-// changes nothing: it could only wait for itself or cut into the call whose
-// lines are being delivered.
+// or from inside a held line being handed over, is refused and changes
+// nothing: it could only wait for itself or cut into the call whose lines are
+// being delivered.
 template <typename Body>
 bool LifecycleCall(Body body) noexcept {
     if (kavo::ModuleThread::OnModuleThread()) return false;
-    kavo::Logger& logger = kavo::GetLogger();
-    if (logger.DeliveringOnThisThread()) return false;
+    if (kavo::Logger::DeliveringOnThisThread()) return false;
+    kavo::Logger::SinkHold hold;
     const bool result = Guarded([&] {
         std::lock_guard<std::mutex> lock(GetPluginState().lifecycle);
-        const kavo::Logger::SinkHold hold(logger);
         return body();
     });
-    logger.DeliverSinkLines();
+    hold.Deliver();
     return result;
 }
 

@@ -1,5 +1,6 @@
-// Sink mode: every line goes to the host's LogSink, on the logging thread or,
-// for the lines of a lifecycle call, on that call's thread once its lock is released.
+// Sink mode: every line goes to the host's LogSink on the thread that logged
+// it: at once, or, for the lines a lifecycle call logs, once that call has
+// released its lock.
 #include <atomic>
 #include <future>
 #include <thread>
@@ -20,42 +21,72 @@ std::u16string Prefix(std::uint32_t tid) {
 TEST_F(SinkLog, OpeningAndClosingLinesComeAtInfoOnTheHostThread) {
     ASSERT_TRUE(StartWithSink());
     ASSERT_TRUE(api().Uninitialize());
-    const auto lines = logs().Lines();
-    ASSERT_GE(lines.size(), 2u);
     const std::uint32_t host = kavo::CurrentThreadId();
-    EXPECT_EQ(lines.front().level, 1);
-    EXPECT_EQ(lines.front().text, Prefix(host) + u"日志模块初始化完成");
-    EXPECT_EQ(lines.front().threadId, host);
-    EXPECT_EQ(lines.back().level, 1);
-    EXPECT_EQ(lines.back().text, Prefix(host) + u"日志模块清理完成");
-    EXPECT_EQ(lines.back().threadId, host);
+    std::vector<LogLine> onHost;
+    for (const LogLine& line : logs().Lines())
+        if (line.threadId == host) onHost.push_back(line);
+    ASSERT_EQ(onHost.size(), 2u);
+    EXPECT_EQ(onHost.front().level, 1);
+    EXPECT_EQ(onHost.front().text, Prefix(host) + u"日志模块初始化完成");
+    EXPECT_EQ(onHost.back().level, 1);
+    EXPECT_EQ(onHost.back().text, Prefix(host) + u"日志模块清理完成");
+    EXPECT_EQ(logs().Lines().back().text, onHost.back().text) << "the closing line comes last";
 }
 
-TEST_F(SinkLog, WorkerLinesCarryTheWorkerThreadId) {
-    StartAndWaitReady();
-    ASSERT_TRUE(api().Uninitialize());
-    const auto lines = logs().Lines();
-    ASSERT_EQ(lines.size(), 4u);
-    const LogLine& ready = lines[1];
-    ASSERT_EQ(ready.Message(), u"合成线程准备就绪");
-    const std::u16string prefix = ready.text.substr(0, ready.text.find(u'\n') + 1);
-    const std::size_t digits = prefix.find(u": ") + 2;
-    const auto worker = static_cast<std::uint32_t>(std::stoul(kavo::Utf16ToUtf8(prefix.substr(digits))));
-    EXPECT_NE(worker, kavo::CurrentThreadId());
-    EXPECT_EQ(prefix, Prefix(worker));
-    // The exit line is logged by the worker while Uninitialize waits for it,
-    // and handed over by Uninitialize on its own thread.
-    EXPECT_EQ(lines[2].text, Prefix(worker) + u"合成线程退出");
-    EXPECT_EQ(lines[2].threadId, kavo::CurrentThreadId());
+// The thread identifier a line's text carries.
+std::uint32_t NamedThread(const LogLine& line) {
+    const std::u16string prefix = line.text.substr(0, line.text.find(u'\n'));
+    return static_cast<std::uint32_t>(std::stoul(kavo::Utf16ToUtf8(prefix.substr(prefix.find(u": ") + 2))));
+}
+
+TEST_F(SinkLog, EveryLineArrivesOnTheThreadItsTextNamesAndTheWorkersOnThePlayCallbacksThread) {
+    constexpr int kCycles = 3;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        StartAndWaitReady();
+        ASSERT_TRUE(Speak(kXiaoyan, u"你好", cycle));
+        ASSERT_TRUE(play().WaitForEnd(cycle));
+        ASSERT_TRUE(Speak(kXiaoyan, u"再见", kCycles + cycle));
+        ASSERT_TRUE(api().Stop());
+        ASSERT_TRUE(api().Uninitialize());
+    }
+    std::vector<std::uint32_t> workerLineThreads;
+    for (const LogLine& line : logs().Lines()) {
+        EXPECT_EQ(line.threadId, NamedThread(line)) << kavo::Utf16ToUtf8(line.text);
+        if (line.Message() == u"合成线程准备就绪" || line.Message() == u"合成线程退出")
+            workerLineThreads.push_back(line.threadId);
+    }
+    ASSERT_EQ(workerLineThreads.size(), 2u * kCycles);
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        const std::vector<PlayCall> calls = play().CallsWithValue(cycle);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_NE(calls.front().threadId, kavo::CurrentThreadId());
+        EXPECT_EQ(workerLineThreads[2 * cycle], calls.front().threadId) << "ready line, cycle " << cycle;
+        EXPECT_EQ(workerLineThreads[2 * cycle + 1], calls.front().threadId) << "exit line, cycle " << cycle;
+    }
 }
 
 // A host that logs through another thread (as a GUI does through its UI
-// thread): its sink hands the line over and waits until that thread has taken
-// it, while that thread is itself starting or stopping the plug-in.
+// thread): its sink hands the line over and waits until that thread has made
+// its call, while this thread is starting or stopping the plug-in. Waiting for
+// a lifecycle call is safe on the lines of a lifecycle call; on the worker's
+// lines only a call that does not wait for the worker is (Uninitialize waits
+// for it).
+enum class Call { Initialize, Uninitialize, Stop };
+
+bool Make(const PluginApi& api, Call call) {
+    switch (call) {
+        case Call::Initialize: return api.Initialize(&LogRecorder::Sink);
+        case Call::Uninitialize: return api.Uninitialize();
+        case Call::Stop: return api.Stop();
+    }
+    return false;
+}
+
 struct HandOver {
     const char* name;
     bool runningBefore;
-    bool initializeHere;     // the call on this thread: Initialize, else Uninitialize
+    Call here;               // the call on this thread
+    Call there;              // the call the sink waits for, on the other thread
     std::u16string trigger;  // the line whose sink call waits for the other thread
 };
 
@@ -73,12 +104,10 @@ TEST_P(SinkWaitingForAThreadInALifecycleCall, IsNeverStuck) {
     bool answeredWhileTheSinkWaited = false;
     logs().OnLine([&](const LogLine& line) {
         if (line.Message() != c.trigger || triggered.exchange(true)) return;
-        other = std::thread([&] {
-            otherCall.set_value(c.initializeHere ? api().Uninitialize() : api().Initialize(&LogRecorder::Sink));
-        });
+        other = std::thread([&] { otherCall.set_value(Make(api(), c.there)); });
         answeredWhileTheSinkWaited = otherAnswer.wait_for(kPatience) == std::future_status::ready;
     });
-    EXPECT_TRUE(c.initializeHere ? api().Initialize(&LogRecorder::Sink) : api().Uninitialize());
+    EXPECT_TRUE(Make(api(), c.here));
     logs().OnLine(nullptr);
     ASSERT_TRUE(triggered.load()) << "no line " << kavo::Utf16ToUtf8(c.trigger);
     other.join();
@@ -88,9 +117,10 @@ TEST_P(SinkWaitingForAThreadInALifecycleCall, IsNeverStuck) {
 
 INSTANTIATE_TEST_SUITE_P(
     SinkLog, SinkWaitingForAThreadInALifecycleCall,
-    ::testing::Values(HandOver{"InitializesWhileItsOpeningLineWaits", false, true, u"日志模块初始化完成"},
-                      HandOver{"UninitializesWhileItsClosingLineWaits", true, false, u"日志模块清理完成"},
-                      HandOver{"UninitializesWhileTheWorkersLastLineWaits", true, false, u"合成线程退出"}),
+    ::testing::Values(
+        HandOver{"InitializesWhileItsOpeningLineWaits", false, Call::Initialize, Call::Uninitialize, u"日志模块初始化完成"},
+        HandOver{"UninitializesWhileItsClosingLineWaits", true, Call::Uninitialize, Call::Initialize, u"日志模块清理完成"},
+        HandOver{"UninitializesWhileTheWorkersLastLineWaits", true, Call::Uninitialize, Call::Stop, u"合成线程退出"}),
     [](const ::testing::TestParamInfo<HandOver>& info) { return std::string(info.param.name); });
 
 TEST_F(SinkLog, NoFileIsWrittenInSinkMode) {

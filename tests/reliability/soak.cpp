@@ -183,7 +183,7 @@ void CheckCycle(const std::vector<Request>& requests, const std::vector<Stop>& s
         got = FileMessages(ReadFileBytes(host.LogFile()));
     } else {
         std::lock_guard<std::mutex> sinkLock(sinkMutex);
-        for (const auto& m : sinkMessages) got.push_back(Ansi(m));
+        for (const auto& m : InLoggedOrder(sinkMessages)) got.push_back(Ansi(m));
     }
     counts.logLines += static_cast<long>(got.size());
     if (got != want) {

@@ -84,10 +84,24 @@ void KAVOSYNTH_CALL LogRecorder::Sink(std::int32_t level, const KavoChar* text) 
     Instance().lines_.Add({level, std::u16string(reinterpret_cast<const char16_t*>(text)), kavo::CurrentThreadId()});
 }
 
+std::vector<std::u16string> InLoggedOrder(std::vector<std::u16string> messages) {
+    std::size_t cycleStart = 0;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        if (messages[i] == u"日志模块初始化完成") {
+            std::rotate(messages.begin() + static_cast<std::ptrdiff_t>(cycleStart),
+                        messages.begin() + static_cast<std::ptrdiff_t>(i),
+                        messages.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        } else if (messages[i] == u"日志模块清理完成") {
+            cycleStart = i + 1;
+        }
+    }
+    return messages;
+}
+
 std::vector<std::u16string> LogRecorder::Messages() const {
     std::vector<std::u16string> messages;
     for (const LogLine& line : Lines()) messages.push_back(line.Message());
-    return messages;
+    return InLoggedOrder(std::move(messages));
 }
 
 bool LogRecorder::WaitForMessage(const std::u16string& message) const {

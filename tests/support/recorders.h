@@ -57,6 +57,12 @@ struct LogLine {
     std::u16string Message() const;
 };
 
+// Sink messages put back in the order they were logged: the opening line of
+// Initialize reaches the sink when the call ends, possibly after lines that the
+// worker it started has logged meanwhile, so each opening line goes back to
+// where its cycle began (the start, or just after the previous closing line).
+std::vector<std::u16string> InLoggedOrder(std::vector<std::u16string> messages);
+
 class LogRecorder {
 public:
     static LogRecorder& Instance();
@@ -66,6 +72,7 @@ public:
     // Runs inside the sink, on the logging thread, before the line is recorded.
     void OnLine(std::function<void(const LogLine&)> hook) { lines_.SetHook(std::move(hook)); }
     std::vector<LogLine> Lines() const { return lines_.Entries(); }
+    // The messages in the order they were logged (see InLoggedOrder).
     std::vector<std::u16string> Messages() const;
     bool WaitForMessage(const std::u16string& message) const;
     // Waits for a message that begins with prefix; returns it (empty on time-out).
