@@ -173,7 +173,8 @@ fs::path* SapiEngineTest::stage_ = nullptr;
 FakeEngine* SapiEngineTest::fake_ = nullptr;
 
 TEST_F(SapiEngineTest, RegistrationWritesEveryRowAndUnregistrationRemovesOnlyThem) {
-    const auto rows = kavo::sapi::AllRows(kavo::Utf16ToUtf8(std::u16string(DllPath().begin(), DllPath().end())));
+    const std::wstring path = DllPath();
+    const auto rows = kavo::sapi::AllRows(kavo::Utf16ToUtf8(std::u16string(path.begin(), path.end())));
     for (const kavo::sapi::RegistryRow& row : rows) {
         EXPECT_EQ(ReadString(Root(row.root), row.key, row.name), Wide(row.data)) << row.key << " " << row.name;
     }

@@ -17,13 +17,6 @@ bool EndsSentence(const std::wstring& text, std::size_t i) {
     }
 }
 
-bool IsBlank(const std::wstring& text, std::size_t offset, std::size_t length) {
-    for (std::size_t i = offset; i < offset + length; ++i) {
-        if (!std::iswspace(text[i])) return false;
-    }
-    return true;
-}
-
 // Letters and digits one by one, a space between them, so that the engine
 // names each instead of reading a word.
 std::wstring Spelled(const std::wstring& text) {
@@ -64,7 +57,9 @@ std::vector<TextSpan> SplitSentences(const std::wstring& text) {
     std::vector<TextSpan> spans;
     std::size_t start = 0;
     const auto close = [&](std::size_t end) {
-        if (end > start && !IsBlank(text, start, end - start)) spans.push_back({start, end - start});
+        // White space between sentences belongs to neither.
+        while (start < end && std::iswspace(text[start])) ++start;
+        if (end > start) spans.push_back({start, end - start});
         start = end;
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
