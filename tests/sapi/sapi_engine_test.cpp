@@ -101,13 +101,7 @@ const VoiceFacts& kEnglish = kavo::kVoices[3];
 class SapiEngineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        stage_ = new fs::path(MakeStageFolder(u"sapi"));
-        for (const char16_t* name : {u"KavoSynthSapi", u"KavoSynthXunFeiClassic"}) {
-            const fs::path file = kavo::DynamicLibraryFileName(name);
-            fs::copy_file(BuildOutputFolder() / file, *stage_ / file);
-        }
-        fs::copy_file(BuildOutputFolder() / fs::path(kavo::DynamicLibraryFileName(u"fake-mscclassic")),
-                      *stage_ / fs::path(EngineFileName()));
+        stage_ = new fs::path(StageSapiFolder());
         fake_ = new FakeEngine(*stage_);
         ASSERT_EQ(Regsvr32(L"\"" + DllPath() + L"\""), 0u);
     }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "support/plugin_host.h"
+
 namespace kavotest {
 
 HRESULT TestSite::QueryInterface(REFIID riid, void** object) {
@@ -35,6 +37,7 @@ HRESULT TestSite::Write(const void* data, ULONG bytes, ULONG* written) {
     const auto* begin = static_cast<const unsigned char*>(data);
     audio.insert(audio.end(), begin, begin + taken);
     if (written) *written = taken;
+    if (onWrite) onWrite(*this);
     return failing ? writeResult : S_OK;
 }
 
@@ -108,6 +111,18 @@ const SPVTEXTFRAG* FragmentList::Head() {
         fragments_[i].pNext = i + 1 < fragments_.size() ? &fragments_[i + 1] : nullptr;
     }
     return fragments_.empty() ? nullptr : &fragments_[0];
+}
+
+std::filesystem::path StageSapiFolder() {
+    namespace fs = std::filesystem;
+    const fs::path stage = MakeStageFolder(u"sapi");
+    for (const char16_t* name : {u"KavoSynthSapi", u"KavoSynthXunFeiClassic"}) {
+        const fs::path file = kavo::DynamicLibraryFileName(name);
+        fs::copy_file(BuildOutputFolder() / file, stage / file);
+    }
+    fs::copy_file(BuildOutputFolder() / fs::path(kavo::DynamicLibraryFileName(u"fake-mscclassic")),
+                  stage / fs::path(EngineFileName()));
+    return stage;
 }
 
 }  // namespace kavotest

@@ -4,6 +4,7 @@
 #pragma once
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ public:
 
     // Scripted answers.
     std::function<DWORD(TestSite&)> actions;  // GetActions; none: 0
+    std::function<void(TestSite&)> onWrite;   // after each Write
     LONG rate = 0;
     USHORT volume = 100;
     HRESULT interestResult = S_OK;
@@ -106,5 +108,9 @@ private:
     std::wstring text_;
     std::vector<SPVTEXTFRAG> fragments_;
 };
+
+// A new folder holding KavoSynthSapi.dll, the plug-in and the fake engine
+// (as mscclassic), copied from the build's bin folder.
+std::filesystem::path StageSapiFolder();
 
 }  // namespace kavotest
