@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -204,6 +205,8 @@ TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
     if (got) got->Release();
     TestToken foreign(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\OtherVendor_voice");
     EXPECT_EQ(withToken->SetObjectToken(&foreign), E_INVALIDARG);
+    TestToken foreignByName(L"", L"Other voice");
+    EXPECT_EQ(withToken->SetObjectToken(&foreignByName), E_INVALIDARG);
 
     const WAVEFORMATEX asked{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
     const WAVEFORMATEX* const targets[] = {nullptr, &asked};
@@ -231,16 +234,20 @@ TEST_F(SapiEngineTest, EveryActionIsSpokenSilentSpelledOrLeftOut) {
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"Hello there. How are you?\n")
         .Silence(20)
+        .Add(SPVA_Speak, L"It costs 3.5 yuan. 你好。再见！")
         .Add(SPVA_SpellOut, L"ab c")
         .Add(SPVA_Section, L"Part two.")
         .Add(SPVA_ParseUnknownTag, L"<odd tag/>")
         .Add(SPVA_Pronounce, L"word");
     TestSite site;
     ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
-    EXPECT_EQ(SpokenTexts(), (std::vector<std::string>{"Hello there.", "How are you?\n", "a b c", "Part two.", "word"}));
+    // The engine gets GBK: 你好。 and 再见！
+    const std::string hello = "\xc4\xe3\xba\xc3\xa1\xa3", goodbye = "\xd4\xd9\xbc\xfb\xa3\xa1";
+    EXPECT_EQ(SpokenTexts(), (std::vector<std::string>{"Hello there.", "How are you?\n", "It costs 3.5 yuan.", hello,
+                                                       goodbye, "a b c", "Part two.", "word"}));
     Bytes expected = Audio({"Hello there.", "How are you?\n"});
     expected.insert(expected.end(), 20 * 32, 0);
-    const Bytes rest = Audio({"a b c", "Part two.", "word"});
+    const Bytes rest = Audio({"It costs 3.5 yuan.", hello, goodbye, "a b c", "Part two.", "word"});
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(site.audio, expected);
 }
@@ -402,7 +409,7 @@ TEST_F(SapiEngineTest, AWriteThatFailsStopsOrTakesNothingEndsTheCall) {
 
 TEST_F(SapiEngineTest, TwoInstancesTakeTurnsAndAnAbortStopsOnlyItsOwn) {
     fake().TextStreaming(4, 2);
-    TestToken chinese(TokenId(kavo::kVoices[0]));
+    TestToken chinese(L"", Wide(kavo::kVoices[0].displayName));  // a token that tells no id
     Com<ISpTTSEngine> aborted = CreateEngine(chinese);
     Com<ISpTTSEngine> whole = CreateEngine(token_);
     ASSERT_TRUE(aborted && whole);
@@ -437,6 +444,15 @@ TEST_F(SapiEngineTest, TwoInstancesTakeTurnsAndAnAbortStopsOnlyItsOwn) {
     EXPECT_EQ(wholeResult, S_OK);
     EXPECT_EQ(abortedSite.writeSizes.size(), 3u);
     EXPECT_EQ(wholeSite.audio, Audio({"One.", "Two.", "Three.", "Four."}));
+    // Each spoke with its own voice: one (cut) request of xiaoyan's, four of Catherine's.
+    std::vector<std::string> voices;
+    for (int s = 0; s < fake().Sessions(); ++s) {
+        const std::string params = fake().SessionParams(s);
+        const std::size_t at = params.find("voice_name = ") + 13;
+        voices.push_back(params.substr(at, params.find(',', at) - at));
+    }
+    std::sort(voices.begin(), voices.end());
+    EXPECT_EQ(voices, (std::vector<std::string>{"catherine", "catherine", "catherine", "catherine", "xiaoyan"}));
 
     aborted.reset();
     EXPECT_EQ(canUnload(), S_FALSE);

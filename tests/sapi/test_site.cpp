@@ -73,11 +73,22 @@ HRESULT TestToken::QueryInterface(REFIID riid, void** object) {
     return E_NOINTERFACE;
 }
 
-HRESULT TestToken::GetId(LPWSTR* id) {
-    const std::size_t bytes = (id_.size() + 1) * sizeof(wchar_t);
-    *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    std::memcpy(*id, id_.c_str(), bytes);
+namespace {
+
+HRESULT CoTaskCopy(const std::wstring& text, LPWSTR* out) {
+    if (text.empty()) return E_NOTIMPL;
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    std::memcpy(*out, text.c_str(), bytes);
     return S_OK;
+}
+
+}  // namespace
+
+HRESULT TestToken::GetId(LPWSTR* id) { return CoTaskCopy(id_, id); }
+
+HRESULT TestToken::GetStringValue(LPCWSTR name, LPWSTR* value) {
+    return name == nullptr || *name == 0 ? CoTaskCopy(defaultValue_, value) : E_NOTIMPL;
 }
 
 SPVSTATE FragmentList::DefaultState() {

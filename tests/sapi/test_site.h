@@ -55,10 +55,12 @@ public:
     HRESULT STDMETHODCALLTYPE CompleteSkip(LONG skipped) override;
 };
 
-// A token whose id is that of a voice token: all the engine may ask of it.
+// A token whose id is that of a voice token (or, with an empty id, one that
+// tells no id but its default value): all the engine may ask of it.
 class TestToken final : public ISpObjectToken {
 public:
-    explicit TestToken(std::wstring id) : id_(std::move(id)) {}
+    explicit TestToken(std::wstring id, std::wstring defaultValue = L"")
+        : id_(std::move(id)), defaultValue_(std::move(defaultValue)) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() override { return --references_; }
@@ -68,7 +70,7 @@ public:
     HRESULT STDMETHODCALLTYPE SetData(LPCWSTR, ULONG, const BYTE*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetData(LPCWSTR, ULONG*, BYTE*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetStringValue(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR, LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR name, LPWSTR* value) override;
     HRESULT STDMETHODCALLTYPE SetDWORD(LPCWSTR, DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDWORD(LPCWSTR, DWORD*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
@@ -91,6 +93,7 @@ public:
 
 private:
     std::wstring id_;
+    std::wstring defaultValue_;
     ULONG references_ = 1;
 };
 

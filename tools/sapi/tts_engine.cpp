@@ -9,30 +9,35 @@
 #include "shared_plugin.h"
 #include "speak_call.h"
 #include "utf16_text.h"
+#include "wide_text.h"
 
 namespace kavo::sapi {
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    const std::u16string text = kavosay::ToUtf16(utf8);
-    return std::wstring(text.begin(), text.end());
-}
 
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
     return text;
 }
 
-// The display name of the voice whose token key ends the token's id; empty
-// for a token of another engine.
+// The display name of the token's voice: by the key that ends the token's id
+// or, for a token that tells no id, by its default value (the display name).
+// Empty for a token of another engine.
 std::wstring VoiceOfToken(ISpObjectToken& token) {
-    LPWSTR id = nullptr;
-    if (FAILED(token.GetId(&id)) || id == nullptr) return std::wstring();
-    std::wstring key(id);
-    CoTaskMemFree(id);
-    key = Lower(key.substr(key.find_last_of(L'\\') + 1));
+    LPWSTR text = nullptr;
+    if (SUCCEEDED(token.GetId(&text)) && text != nullptr) {
+        std::wstring key(text);
+        CoTaskMemFree(text);
+        key = Lower(key.substr(key.find_last_of(L'\\') + 1));
+        for (const VoiceFacts& voice : kVoices) {
+            if (key == Lower(Wide(TokenKeyName(voice)))) return Wide(voice.displayName);
+        }
+        return std::wstring();
+    }
+    if (FAILED(token.GetStringValue(nullptr, &text)) || text == nullptr) return std::wstring();
+    const std::wstring name(text);
+    CoTaskMemFree(text);
     for (const VoiceFacts& voice : kVoices) {
-        if (key == Lower(Wide(TokenKeyName(voice)))) return Wide(voice.displayName);
+        if (name == Wide(voice.displayName)) return name;
     }
     return std::wstring();
 }
