@@ -454,9 +454,19 @@ TEST_F(SapiEngineTest, TwoInstancesTakeTurnsAndAnAbortStopsOnlyItsOwn) {
     std::sort(voices.begin(), voices.end());
     EXPECT_EQ(voices, (std::vector<std::string>{"catherine", "catherine", "catherine", "catherine", "xiaoyan"}));
 
+    // A class factory lock keeps the DLL as an instance does.
+    IClassFactory* factory = nullptr;
+    CLSID clsid{};
+    CLSIDFromString(Wide(kavo::sapi::kEngineClsid).c_str(), &clsid);
+    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, __uuidof(IClassFactory),
+                               reinterpret_cast<void**>(&factory)),
+              S_OK);
+    factory->LockServer(TRUE);
     aborted.reset();
-    EXPECT_EQ(canUnload(), S_FALSE);
     whole.reset();
+    EXPECT_EQ(canUnload(), S_FALSE);
+    factory->LockServer(FALSE);
+    factory->Release();
     EXPECT_EQ(canUnload(), S_OK);
 }
 
