@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -117,7 +118,10 @@ protected:
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         fake_->Reset();
     }
-    void TearDown() override { CoUninitialize(); }
+    void TearDown() override {
+        engine_.reset();
+        CoUninitialize();
+    }
 
     static std::wstring TokenId(const VoiceFacts& voice) {
         return L"HKEY_LOCAL_MACHINE\\" + Wide(kavo::sapi::TokenKey(voice));
@@ -144,6 +148,13 @@ protected:
         return Com<ISpTTSEngine>(engine);
     }
 
+    // The test's engine, of token_'s voice, created on first use.
+    ISpTTSEngine& Engine() {
+        if (!engine_) engine_ = CreateEngine(token_);
+        if (!engine_) throw std::runtime_error("no engine");
+        return *engine_;
+    }
+    HRESULT Speak(TestSite& site, FragmentList& fragments) { return Speak(Engine(), site, fragments); }
     static HRESULT Speak(ISpTTSEngine& engine, TestSite& site, FragmentList& fragments) {
         return engine.Speak(0, kavo::sapi::kFormatIdWaveFormatEx, nullptr, fragments.Head(), &site);
     }
@@ -160,6 +171,7 @@ protected:
     TestToken token_{TokenId(kEnglish)};
 
 private:
+    Com<ISpTTSEngine> engine_;
     static fs::path* stage_;
     static FakeEngine* fake_;
 };
@@ -229,8 +241,6 @@ TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
 }
 
 TEST_F(SapiEngineTest, EveryActionIsSpokenSilentSpelledOrLeftOut) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"Hello there. How are you?\n")
         .Silence(20)
@@ -240,7 +250,7 @@ TEST_F(SapiEngineTest, EveryActionIsSpokenSilentSpelledOrLeftOut) {
         .Add(SPVA_ParseUnknownTag, L"<odd tag/>")
         .Add(SPVA_Pronounce, L"word");
     TestSite site;
-    ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+    ASSERT_EQ(Speak(site, fragments), S_OK);
     // The engine gets GBK: 你好。 and 再见！
     const std::string hello = "\xc4\xe3\xba\xc3\xa1\xa3", goodbye = "\xd4\xd9\xbc\xfb\xa3\xa1";
     EXPECT_EQ(SpokenTexts(), (std::vector<std::string>{"Hello there.", "How are you?\n", "It costs 3.5 yuan.", hello,
@@ -253,8 +263,6 @@ TEST_F(SapiEngineTest, EveryActionIsSpokenSilentSpelledOrLeftOut) {
 }
 
 TEST_F(SapiEngineTest, BookmarksAndSentencesComeInOrderAtTheirAudioOffsets) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"One. ").Add(SPVA_Bookmark, L"1").Add(SPVA_Speak, L"Two!").Silence(10).Add(
         SPVA_Bookmark, L"42x");
@@ -269,7 +277,7 @@ TEST_F(SapiEngineTest, BookmarksAndSentencesComeInOrderAtTheirAudioOffsets) {
         TestSite site;
         site.interestResult = c.interestResult;
         site.interest = c.interest;
-        ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+        ASSERT_EQ(Speak(site, fragments), S_OK);
         // "One." is 4 samples (8 bytes), "Two!" too; 10 ms of silence is 320 bytes.
         std::vector<std::tuple<SPEVENTENUM, ULONGLONG, WPARAM, LPARAM, std::wstring>> expected;
         if (c.sentences) expected.emplace_back(SPEI_SENTENCE_BOUNDARY, 0, 4, 0, L"");
@@ -286,8 +294,6 @@ TEST_F(SapiEngineTest, BookmarksAndSentencesComeInOrderAtTheirAudioOffsets) {
 }
 
 TEST_F(SapiEngineTest, ProsodyMapsOntoThePluginScales) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     struct Case {
         LONG siteRate;
         USHORT siteVolume;
@@ -313,7 +319,7 @@ TEST_F(SapiEngineTest, ProsodyMapsOntoThePluginScales) {
         TestSite site;
         site.rate = c.siteRate;
         site.volume = c.siteVolume;
-        ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+        ASSERT_EQ(Speak(site, fragments), S_OK);
         EXPECT_EQ(fake().SessionParams(session++),
                   SessionParams(kEnglish.engineId, c.rate, c.pluginVolume, c.pitch))
             << c.siteRate << " " << c.siteVolume << " " << c.rateAdj << " " << c.volume << " " << c.pitchAdj;
@@ -321,8 +327,6 @@ TEST_F(SapiEngineTest, ProsodyMapsOntoThePluginScales) {
 }
 
 TEST_F(SapiEngineTest, RateAndVolumeChangesApplyFromTheNextSentence) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"One. Two. Three.");
     TestSite site;
@@ -330,7 +334,7 @@ TEST_F(SapiEngineTest, RateAndVolumeChangesApplyFromTheNextSentence) {
         s.rate = 10;
         s.volume = 40;
     });
-    ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+    ASSERT_EQ(Speak(site, fragments), S_OK);
     EXPECT_EQ(fake().SessionParams(0), SessionParams(kEnglish.engineId, 50, 100, 50));
     EXPECT_EQ(fake().SessionParams(1), SessionParams(kEnglish.engineId, 100, 40, 50));
     EXPECT_EQ(fake().SessionParams(2), SessionParams(kEnglish.engineId, 100, 40, 50));
@@ -338,27 +342,23 @@ TEST_F(SapiEngineTest, RateAndVolumeChangesApplyFromTheNextSentence) {
 }
 
 TEST_F(SapiEngineTest, AbortMidTextWritesNothingMoreAndLeavesTheNextSpeakClean) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     fake().TextStreaming(4, 5);  // 4 samples a block, one block every 5 ms
     FragmentList fragments;
     fragments.Add(SPVA_Speak, std::wstring(400, L'a') + L". Never spoken.");
     TestSite site;
     site.actions = [](TestSite& s) -> DWORD { return s.writeSizes.size() >= 2 ? SPVES_ABORT : 0; };
-    ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+    ASSERT_EQ(Speak(site, fragments), S_OK);
     EXPECT_EQ(site.writeSizes, (std::vector<ULONG>{8, 8}));
     EXPECT_EQ(fake().Sessions(), 1);
 
     FragmentList next;
     next.Add(SPVA_Speak, L"Next one.");
     TestSite after;
-    ASSERT_EQ(Speak(*engine, after, next), S_OK);
+    ASSERT_EQ(Speak(after, next), S_OK);
     EXPECT_EQ(after.audio, Audio({"Next one."}));
 }
 
 TEST_F(SapiEngineTest, SkipMovesBySentencesAndReportsHowFar) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     struct Case {
         LONG count;
         std::vector<std::string> spoken;
@@ -378,15 +378,13 @@ TEST_F(SapiEngineTest, SkipMovesBySentencesAndReportsHowFar) {
         TestSite site;
         site.skipCount = c.count;
         site.actions = OnceAfterWrites(1, SPVES_SKIP);
-        ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+        ASSERT_EQ(Speak(site, fragments), S_OK);
         EXPECT_EQ(SpokenTexts(), c.spoken) << "skip " << c.count;
         EXPECT_EQ(site.completedSkips, std::vector<LONG>{c.skipped}) << "skip " << c.count;
     }
 }
 
 TEST_F(SapiEngineTest, AWriteThatFailsStopsOrTakesNothingEndsTheCall) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     struct Case {
         HRESULT result;
         ULONG taken;
@@ -401,7 +399,7 @@ TEST_F(SapiEngineTest, AWriteThatFailsStopsOrTakesNothingEndsTheCall) {
         site.failingWrite = 0;
         site.writeResult = c.result;
         site.writeBytes = c.taken;
-        EXPECT_EQ(Speak(*engine, site, fragments), c.speak) << std::hex << c.result;
+        EXPECT_EQ(Speak(site, fragments), c.speak) << std::hex << c.result;
         EXPECT_EQ(site.writeSizes.size(), 1u) << std::hex << c.result;
         EXPECT_EQ(fake().Sessions(), 1) << std::hex << c.result;
     }
@@ -472,12 +470,10 @@ TEST_F(SapiEngineTest, TwoInstancesTakeTurnsAndAnAbortStopsOnlyItsOwn) {
 
 TEST_F(SapiEngineTest, AnEngineThatCannotLogInFailsSpeakWithTheReason) {
     fake().SetLoginResult(10106);
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"Hello.");
     TestSite site;
-    EXPECT_EQ(Speak(*engine, site, fragments), SPERR_UNINITIALIZED);
+    EXPECT_EQ(Speak(site, fragments), SPERR_UNINITIALIZED);
     EXPECT_TRUE(site.audio.empty());
     IErrorInfo* info = nullptr;
     ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
@@ -490,12 +486,10 @@ TEST_F(SapiEngineTest, AnEngineThatCannotLogInFailsSpeakWithTheReason) {
 
 TEST_F(SapiEngineTest, ASentenceTheEngineRefusesIsLeftOutAndTheRestSpoken) {
     fake().FailBegin(0, 10111);
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"One. Two.");
     TestSite site;
-    EXPECT_EQ(Speak(*engine, site, fragments), S_OK);
+    EXPECT_EQ(Speak(site, fragments), S_OK);
     EXPECT_EQ(site.audio, Audio({"Two."}));
 }
 
