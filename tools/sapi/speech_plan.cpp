@@ -17,13 +17,14 @@ bool EndsSentence(const std::wstring& text, std::size_t i) {
     }
 }
 
-// Letters and digits one by one, a space between them, so that the engine
-// names each instead of reading a word.
+// The characters one by one, a space between them, so that the engine names
+// each instead of reading a word (a surrogate pair stays one character).
 std::wstring Spelled(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
         if (std::iswspace(c)) continue;
-        if (!out.empty()) out += L' ';
+        const bool secondHalf = c >= 0xDC00 && c <= 0xDFFF;
+        if (!out.empty() && !secondHalf) out += L' ';
         out += c;
     }
     return out;
