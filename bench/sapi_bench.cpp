@@ -97,7 +97,8 @@ struct Direct {
 struct Sapi {
     std::filesystem::path stage = StageSapiFolder();
     FakeEngine fake{stage};
-    TestToken token{kTokenId};
+    // The DLL is not registered here: the token's key is made, empty, in the bench's prefix.
+    Com<ISpObjectToken> token = SapiToken(kTokenId, true);
     ISpTTSEngine* engine = nullptr;
 
     Sapi() {
@@ -117,7 +118,10 @@ struct Sapi {
         factory->Release();
         ISpObjectWithToken* withToken = nullptr;
         engine->QueryInterface(__uuidof(ISpObjectWithToken), reinterpret_cast<void**>(&withToken));
-        withToken->SetObjectToken(&token);
+        if (!token || withToken->SetObjectToken(token.get()) != S_OK) {
+            std::fprintf(stderr, "sapi_bench: the engine refused the voice token\n");
+            std::exit(1);
+        }
         withToken->Release();
     }
     ~Sapi() { engine->Release(); }

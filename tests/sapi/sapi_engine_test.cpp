@@ -28,12 +28,6 @@ namespace fs = std::filesystem;
 using kavo::VoiceFacts;
 using Bytes = std::vector<unsigned char>;
 
-struct ComRelease {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename T>
-using Com = std::unique_ptr<T, ComRelease>;
-
 std::wstring Wide(const std::string& utf8) {
     const std::u16string text = kavo::Utf8ToUtf16(utf8);
     return std::wstring(text.begin(), text.end());
@@ -117,9 +111,12 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         fake_->Reset();
+        token_ = SapiToken(TokenId(kEnglish));
+        ASSERT_TRUE(token_);
     }
     void TearDown() override {
         engine_.reset();
+        token_.reset();
         CoUninitialize();
     }
 
@@ -129,7 +126,7 @@ protected:
 
     // The engine SAPI would create for the voice: the class its token names,
     // given the token.
-    Com<ISpTTSEngine> CreateEngine(TestToken& token) {
+    Com<ISpTTSEngine> CreateEngine(ISpObjectToken* token) {
         const std::optional<std::wstring> clsidText =
             ReadString(HKEY_LOCAL_MACHINE, kavo::sapi::TokenKey(kEnglish), "CLSID");
         CLSID clsid{};
@@ -142,7 +139,7 @@ protected:
         ISpObjectWithToken* withToken = nullptr;
         EXPECT_EQ(engine->QueryInterface(__uuidof(ISpObjectWithToken), reinterpret_cast<void**>(&withToken)), S_OK);
         if (withToken) {
-            EXPECT_EQ(withToken->SetObjectToken(&token), S_OK);
+            EXPECT_EQ(withToken->SetObjectToken(token), S_OK);
             withToken->Release();
         }
         return Com<ISpTTSEngine>(engine);
@@ -150,7 +147,7 @@ protected:
 
     // The test's engine, of token_'s voice, created on first use.
     ISpTTSEngine& Engine() {
-        if (!engine_) engine_ = CreateEngine(token_);
+        if (!engine_) engine_ = CreateEngine(token_.get());
         if (!engine_) throw std::runtime_error("no engine");
         return *engine_;
     }
@@ -168,7 +165,7 @@ protected:
 
     static FakeEngine& fake() { return *fake_; }
 
-    TestToken token_{TokenId(kEnglish)};
+    Com<ISpObjectToken> token_;  // SAPI's token of the English voice
 
 private:
     Com<ISpTTSEngine> engine_;
@@ -203,7 +200,7 @@ TEST_F(SapiEngineTest, RegistrationWritesEveryRowAndUnregistrationRemovesOnlyThe
 }
 
 TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
+    Com<ISpTTSEngine> engine = CreateEngine(token_.get());
     ASSERT_TRUE(engine);
     Com<ISpObjectWithToken> withToken;
     {
@@ -213,12 +210,12 @@ TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
     }
     ISpObjectToken* got = nullptr;
     EXPECT_EQ(withToken->GetObjectToken(&got), S_OK);
-    EXPECT_EQ(got, &token_);
+    EXPECT_EQ(got, token_.get());
     if (got) got->Release();
-    TestToken foreign(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\OtherVendor_voice");
-    EXPECT_EQ(withToken->SetObjectToken(&foreign), E_INVALIDARG);
-    TestToken foreignByName(L"", L"Other voice");
-    EXPECT_EQ(withToken->SetObjectToken(&foreignByName), E_INVALIDARG);
+    // A key that is no voice of ours.
+    Com<ISpObjectToken> foreign = SapiToken(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices");
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(withToken->SetObjectToken(foreign.get()), E_INVALIDARG);
 
     const WAVEFORMATEX asked{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
     const WAVEFORMATEX* const targets[] = {nullptr, &asked};
@@ -237,7 +234,8 @@ TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
     }
     withToken.reset();
     engine.reset();
-    EXPECT_EQ(token_.References(), 1u);
+    token_->AddRef();
+    EXPECT_EQ(token_->Release(), 1u);  // the engine let its reference go
 }
 
 TEST_F(SapiEngineTest, EveryActionIsSpokenSilentSpelledOrLeftOut) {
@@ -407,9 +405,10 @@ TEST_F(SapiEngineTest, AWriteThatFailsStopsOrTakesNothingEndsTheCall) {
 
 TEST_F(SapiEngineTest, TwoInstancesTakeTurnsAndAnAbortStopsOnlyItsOwn) {
     fake().TextStreaming(4, 2);
-    TestToken chinese(L"", Wide(kavo::kVoices[0].displayName));  // a token that tells no id
-    Com<ISpTTSEngine> aborted = CreateEngine(chinese);
-    Com<ISpTTSEngine> whole = CreateEngine(token_);
+    Com<ISpObjectToken> chinese = SapiToken(TokenId(kavo::kVoices[0]));
+    ASSERT_TRUE(chinese);
+    Com<ISpTTSEngine> aborted = CreateEngine(chinese.get());
+    Com<ISpTTSEngine> whole = CreateEngine(token_.get());
     ASSERT_TRUE(aborted && whole);
     using CanUnload = HRESULT(STDAPICALLTYPE*)();
     const auto canUnload = reinterpret_cast<CanUnload>(

@@ -63,32 +63,16 @@ HRESULT TestSite::CompleteSkip(LONG skipped) {
     return S_OK;
 }
 
-HRESULT TestToken::QueryInterface(REFIID riid, void** object) {
-    if (riid == __uuidof(IUnknown) || riid == __uuidof(ISpDataKey) || riid == __uuidof(ISpObjectToken)) {
-        *object = this;
-        AddRef();
-        return S_OK;
+Com<ISpObjectToken> SapiToken(const std::wstring& id, bool create) {
+    static const CLSID kSpObjectToken = {0xef411752, 0x3736, 0x4cb4, {0x9c, 0x8c, 0x8e, 0xf4, 0xcc, 0xb5, 0x8e, 0xfe}};
+    ISpObjectToken* token = nullptr;
+    if (FAILED(CoCreateInstance(kSpObjectToken, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ISpObjectToken),
+                                reinterpret_cast<void**>(&token)))) {
+        return nullptr;
     }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-namespace {
-
-HRESULT CoTaskCopy(const std::wstring& text, LPWSTR* out) {
-    if (text.empty()) return E_NOTIMPL;
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    std::memcpy(*out, text.c_str(), bytes);
-    return S_OK;
-}
-
-}  // namespace
-
-HRESULT TestToken::GetId(LPWSTR* id) { return CoTaskCopy(id_, id); }
-
-HRESULT TestToken::GetStringValue(LPCWSTR name, LPWSTR* value) {
-    return name == nullptr || *name == 0 ? CoTaskCopy(defaultValue_, value) : E_NOTIMPL;
+    Com<ISpObjectToken> held(token);
+    if (FAILED(token->SetId(nullptr, id.c_str(), create ? TRUE : FALSE))) return nullptr;
+    return held;
 }
 
 SPVSTATE FragmentList::DefaultState() {

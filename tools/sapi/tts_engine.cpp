@@ -19,25 +19,16 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-// The display name of the token's voice: by the key that ends the token's id
-// or, for a token that tells no id, by its default value (the display name).
-// Empty for a token of another engine.
+// The display name of the voice whose token key ends the token's id; empty
+// for a token of another engine.
 std::wstring VoiceOfToken(ISpObjectToken& token) {
-    LPWSTR text = nullptr;
-    if (SUCCEEDED(token.GetId(&text)) && text != nullptr) {
-        std::wstring key(text);
-        CoTaskMemFree(text);
-        key = Lower(key.substr(key.find_last_of(L'\\') + 1));
-        for (const VoiceFacts& voice : kVoices) {
-            if (key == Lower(Wide(TokenKeyName(voice)))) return Wide(voice.displayName);
-        }
-        return std::wstring();
-    }
-    if (FAILED(token.GetStringValue(nullptr, &text)) || text == nullptr) return std::wstring();
-    const std::wstring name(text);
-    CoTaskMemFree(text);
+    LPWSTR id = nullptr;
+    if (FAILED(token.GetId(&id)) || id == nullptr) return std::wstring();
+    std::wstring key(id);
+    CoTaskMemFree(id);
+    key = Lower(key.substr(key.find_last_of(L'\\') + 1));
     for (const VoiceFacts& voice : kVoices) {
-        if (name == Wide(voice.displayName)) return name;
+        if (key == Lower(Wide(TokenKeyName(voice)))) return Wide(voice.displayName);
     }
     return std::wstring();
 }
