@@ -30,6 +30,8 @@ if(TARGET espeak_mscclassic)
     file(CREATE_LINK ../${KAVO_TOOL_DIR}/kavo-say
          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kavo-say\" SYMBOLIC)"
     COMPONENT kavosynth)
+endif()
+if(NOT WIN32)
   # pkg-config file for hosts: the header's flags, and in plugindir the folder
   # to load the plug-in from. Written at install time, for the prefix given then.
   install(CODE "
