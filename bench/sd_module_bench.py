@@ -164,6 +164,29 @@ def marks(module, language):
     return names == ["m%d" % i for i in range(20)], worst
 
 
+# A sentence of 19 words, spoken once plain and once with a mark before each word.
+MARKED = "Orca reads this line aloud while the browser sends a mark before every single word of the sentence today"
+
+
+def audio_seconds(module, ssml):
+    """Seconds of audio the module sends for a message, to its 702."""
+    module.send(speak_command(ssml))
+    samples, rate = 0, 1
+    for _, line in module.until("702 "):
+        if line.startswith(b"705-num_samples="):
+            samples += int(line.split(b"=")[1])
+        elif line.startswith(b"705-sample_rate="):
+            rate = int(line.split(b"=")[1])
+    return samples / rate
+
+
+def marks_cost(module):
+    """The audio of the marked sentence over that of the plain one."""
+    words = MARKED.split()
+    marked = "".join('<mark name="w%d"/>%s ' % (i, word) for i, word in enumerate(words))
+    return audio_seconds(module, "<speak>%s</speak>" % marked) / audio_seconds(module, "<speak>%s</speak>" % MARKED)
+
+
 def mmm(values, digits=3):
     values = sorted(values)
     return "%.*f / %.*f / %.*f" % (digits, values[0], digits, statistics.median(values), digits, values[-1])

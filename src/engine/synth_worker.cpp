@@ -1,5 +1,6 @@
 #include "engine/synth_worker.h"
 
+#include "engine/log_texts.h"
 #include "engine/synth_session.h"
 #include "engine/text_split.h"
 #include "log/log_level.h"
@@ -51,9 +52,9 @@ void SynthWorker::StopSpeech() {
 void SynthWorker::Run() noexcept {
     try {
         if (engine_.Load()) {
-            Log(kLogInfo, u"合成线程准备就绪");
+            Log(kLogInfo, kLogEngineReady);
         } else {
-            Log(kLogError, u"合成接口初始化失败");
+            Log(kLogError, kLogEngineFailed);
         }
     } catch (...) {
         // Out of memory while loading: the engine stays unusable and requests are skipped.

@@ -1,8 +1,8 @@
 // The plug-in as the module drives it: loaded, started and checked at INIT,
-// one message at a time spoken as one request per stretch between marks, its
-// audio, marks and end sent to the server from the plug-in's worker thread as
-// they come, and stopped at once on STOP. One per process: the plug-in's
-// callbacks are plain functions, routed to the live one.
+// one message at a time spoken as one request per stretch between marks and
+// pauses, its audio, marks, pauses and end sent to the server from the
+// plug-in's worker thread as they come, and stopped at once on STOP. One per
+// process: the plug-in's callbacks are plain functions, routed to the live one.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin_library.h"
@@ -36,29 +37,51 @@ public:
     const std::vector<std::string>& VoiceNames() const { return voiceNames_; }
 
     // Queues the message and, before any of its events, writes `reply`, the
-    // begin event and the marks before its text. False, nothing written or
-    // queued, when the plug-in refuses it or a message is still being spoken.
-    bool Speak(const SpokenMessage& message, const std::string& voice, const Prosody& prosody,
-               const std::string& reply);
+    // begin event and what comes before its text. A stretch the plug-in
+    // refuses is left out. False, nothing written or queued, when the plug-in
+    // is not running or a message is still being spoken.
+    bool Speak(SpokenMessage message, const std::string& voice, const Prosody& prosody, const std::string& reply);
     // Ends the message being spoken with this event ("703 STOP"); nothing when none is.
     void Stop(const char* event);
-    // Stops the plug-in and joins its threads; nothing is written after it.
+    // Stops the plug-in and joins its threads; nothing is written after it. Start may follow.
     void Shutdown();
 
+    // One request to the plug-in: stretches joined where only marks separate
+    // them, up to a sentence's end or a length; each request costs the
+    // engine's closing of a phrase, which between words would stretch the message.
+    struct Request {
+        std::int32_t value = 0;
+        std::string text;
+        // Marks inside the text, at byte offsets into it: the request's audio
+        // is held until it ends and the marks are placed into it in proportion.
+        std::vector<std::pair<std::size_t, std::string>> innerMarks;
+        std::vector<Boundary> after;
+    };
     // The plug-in's callbacks, routed here.
     void OnAudio(const void* pcm, std::uint32_t bytes, std::int32_t value);
     void OnLog(std::int32_t level, const KavoChar* text);
 
 private:
     struct Message {
-        std::int32_t firstValue = 0;
-        std::vector<std::vector<std::string>> marksAfter;  // per request
-        std::size_t ended = 0;                             // requests over
+        std::vector<Request> requests;
+        std::size_t ended = 0;  // requests over
+        std::size_t bytes = 0;  // of its text
+        // Of the request in progress: its audio while it is held, else the
+        // near-silent samples at the end of what it has sent, held back and
+        // dropped if the request ends with them.
+        std::basic_string<unsigned char> held;
     };
-    // With the output's lock held: the request in progress is over; its marks, then perhaps the end.
+    // With the output's lock held: the request in progress is over; what follows it, then perhaps the end.
     void RequestOver();
     // With the output's lock held: whether a request's callbacks belong to the message being spoken.
     bool IsCurrent(std::int32_t value) const;
+    // With the output's lock held, a message being spoken: whether the refused
+    // piece named in a log line is of its request in progress.
+    bool RefusedPieceIsCurrent(const std::string& line) const;
+    // The size of that much audio.
+    std::size_t BytesOf(std::size_t milliseconds) const;
+    // With the output's lock held: the events of marks and silences.
+    std::string BoundaryEvents(const std::vector<Boundary>& boundaries) const;
 
     Output& output_;
     std::unique_ptr<kavosay::PluginLibrary> library_;
@@ -68,7 +91,7 @@ private:
     std::int32_t sampleRate_ = 16000;
     std::int32_t nextValue_ = 1;
 
-    // Under the output's lock.
+    // Under the output's lock (see Output::Mutex).
     std::optional<Message> message_;
     std::basic_string<unsigned char> pending_;  // half a sample, completed by the next block
     enum class EngineState { Starting, Ready, Failed } engineState_ = EngineState::Starting;

@@ -5,6 +5,11 @@
 #include <cerrno>
 
 namespace sdkavo {
+namespace {
+
+constexpr std::size_t kKeptBuffer = 1 << 20;
+
+}  // namespace
 
 bool CommandInput::ReadLine(std::string& line) {
     for (;;) {
@@ -18,6 +23,8 @@ bool CommandInput::ReadLine(std::string& line) {
         if (start_ > 0) {
             buffer_.erase(0, start_);
             start_ = 0;
+            // A long message's buffer is not kept once it has been read.
+            if (buffer_.empty() && buffer_.capacity() > kKeptBuffer) std::string().swap(buffer_);
         }
         char chunk[65536];
         const ssize_t n = read(fd_, chunk, sizeof chunk);

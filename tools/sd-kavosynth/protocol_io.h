@@ -28,7 +28,12 @@ private:
 class Output {
 public:
     explicit Output(int fd) : fd_(fd) {}
-    // Also held by the speech state, so that its events and the replies never interleave.
+    // One lock for two things: the output, and the speech state
+    // (ModuleSpeech's message and engine state), so that a message's events
+    // and the replies never interleave and a STOP cannot fall between a
+    // block's check and its write. It is held across blocking write()s: a
+    // server that stops reading holds up STOP and the plug-in's callbacks
+    // with it, which is what a server that reads nothing more asks for.
     std::mutex& Mutex() { return mutex_; }
     void Write(const std::string& text) {
         std::lock_guard<std::mutex> lock(mutex_);
