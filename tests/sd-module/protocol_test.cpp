@@ -9,6 +9,8 @@
 
 #include "module_process.h"
 #include "plugin/voice_list.h"
+#include "speech_requests.h"
+#include "ssml.h"
 #include "voice_choice.h"
 
 namespace sdtest {
@@ -277,6 +279,43 @@ TEST(SdModuleProtocol, InitNamesWhyItCannotStart) {
     const std::filesystem::path folder = std::filesystem::path(staged.ConfigFile()).parent_path();
     std::filesystem::copy_file(kavosaytest::BinFolder() / "libfake-mscclassic.so", folder / "libmscclassic.so");
     ExpectInit(module);
+}
+
+// What requests the plug-in gets for a message: marks between words do not cut
+// it into one engine session per word, and a long text goes in pieces.
+TEST(SdModuleRequests, MarksJoinStretchesAndLongTextsAreCut) {
+    std::string words;
+    for (int i = 0; i < 8; ++i) words += "<mark name=\"m" + std::to_string(i) + "\"/>word" + std::to_string(i) + " ";
+    std::string longText;
+    while (longText.size() < 100000) longText += "a few words, ";
+    for (int i = 0; i < 15000; ++i) longText += "\xe4\xb8\xad";  // 中, no space: cut between characters
+    const struct {
+        std::string ssml;
+        std::size_t requests, innerMarks;
+    } cases[] = {
+        {"<speak>" + words + "</speak>", 1, 7},
+        {"<speak>one<mark name='a'/>two.<mark name='b'/>three</speak>", 2, 1},  // a sentence's end closes a request
+        {"<speak>one<mark name='a'/>two<break/>three</speak>", 2, 1},           // so does a pause
+        {"<speak>one<mark name='a'/>" + std::string(200, 'b') + "</speak>", 2, 0},  // a long stretch stands alone
+        {"<speak>" + longText + "</speak>", 5, 0},
+    };
+    for (const auto& c : cases) {
+        const sdkavo::SpokenMessage message = sdkavo::ParseSsml(c.ssml);
+        std::string spoken;
+        for (const sdkavo::Stretch& stretch : message.stretches) spoken += stretch.text;
+        const std::vector<sdkavo::SpeechRequest> requests = sdkavo::PlanRequests(message.stretches);
+        EXPECT_EQ(requests.size(), c.requests) << c.ssml.substr(0, 80);
+        std::size_t innerMarks = 0;
+        std::string joined;
+        for (const sdkavo::SpeechRequest& request : requests) {
+            innerMarks += request.innerMarks.size();
+            joined += request.text;
+            EXPECT_LE(request.text.size(), 32768u);
+            EXPECT_NE(static_cast<unsigned char>(request.text[0]) & 0xC0, 0x80) << "cut inside a character";
+        }
+        EXPECT_EQ(innerMarks, c.innerMarks) << c.ssml.substr(0, 80);
+        EXPECT_TRUE(joined == spoken) << "the requests do not add up to the text";
+    }
 }
 
 // A voice whose language the module cannot name to the server is listed as

@@ -19,18 +19,6 @@
 namespace sdkavo {
 namespace {
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::size_t size = 0;
-    for (const std::string& line : lines) size += line.size() + 1;
-    std::string text;
-    text.reserve(size);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i) text += '\n';
-        text += lines[i];
-    }
-    return text;
-}
-
 class Module {
 public:
     explicit Module(const std::filesystem::path& configFile) : config_(ReadModuleConfig(configFile)) {}
@@ -70,9 +58,10 @@ private:
             output_.Write(Set(lines) ? "203 OK SETTINGS RECEIVED\n" : "303 ERROR INVALID PARAMETER OR VALUE\n");
         } else if (command == "SPEAK" || command == "CHAR" || command == "KEY" || command == "SOUND_ICON") {
             output_.Write("202 OK RECEIVING MESSAGE\n");
-            if (!input_.ReadBlock(lines)) return false;
-            SpokenMessage message = ParseSsml(JoinLines(lines));
-            std::vector<std::string>().swap(lines);
+            std::string text;
+            if (!input_.ReadText(text)) return false;
+            SpokenMessage message = ParseSsml(text);
+            std::string().swap(text);
             if (command == "KEY") {
                 // Key names join their words with underscores: ctrl_a, shift_tab.
                 for (Stretch& stretch : message.stretches)

@@ -28,8 +28,8 @@ constexpr std::size_t kMaxTrimmedMs = 500;
 constexpr std::size_t kKeptGapMs = 30;
 // A message this long gives its memory back to the system when it is over.
 constexpr std::size_t kTrimAfterBytes = 1 << 20;
-// Stretches between marks are joined into one request up to this length.
-constexpr std::size_t kJoinedBytes = 100;
+// Requests handed to the plug-in ahead of the one being spoken, so that it never waits for the next.
+constexpr std::size_t kQueuedAhead = 2;
 // Samples within this range are quiet: the level the plug-in trims a piece's lead-in at.
 constexpr int kQuietLevel = 50;
 // Generous: the engine loads on a thread of the plug-in's own.
@@ -49,39 +49,6 @@ std::size_t QuietTailStart(const unsigned char* pcm, std::size_t bytes, std::siz
         start -= 2;
     }
     return start;
-}
-
-bool EndsSentence(const std::string& text) {
-    const std::size_t last = text.find_last_not_of(" \t\r\n\"'");
-    if (last == std::string::npos) return false;
-    if (std::strchr(".!?;:", text[last])) return true;
-    // 。！？；： in UTF-8
-    for (const char* mark : {"\xe3\x80\x82", "\xef\xbc\x81", "\xef\xbc\x9f", "\xef\xbc\x9b", "\xef\xbc\x9a"})
-        if (last >= 2 && text.compare(last - 2, 3, mark) == 0) return true;
-    return false;
-}
-
-// Stretches joined into requests across the marks between them, never
-// across a pause, and closed at a sentence's end or once long enough: the
-// audio of a request with marks inside is held until it ends.
-std::vector<ModuleSpeech::Request> JoinStretches(std::vector<Stretch> stretches) {
-    std::vector<ModuleSpeech::Request> requests;
-    bool open = false;
-    for (std::size_t i = 0; i < stretches.size(); ++i) {
-        Stretch& stretch = stretches[i];
-        if (!open) requests.emplace_back();
-        ModuleSpeech::Request& request = requests.back();
-        request.text += stretch.text;
-        const bool onlyMarks = std::all_of(stretch.after.begin(), stretch.after.end(), [](const Boundary& b) { return b.isMark; });
-        open = onlyMarks && i + 1 < stretches.size() && request.text.size() < kJoinedBytes && !EndsSentence(stretch.text);
-        if (open) {
-            for (Boundary& mark : stretch.after) request.innerMarks.emplace_back(request.text.size(), std::move(mark.mark));
-        } else {
-            request.after = std::move(stretch.after);
-        }
-        std::string().swap(stretch.text);
-    }
-    return requests;
 }
 
 // Nothing is thrown back into the plug-in: a block or line that cannot be
@@ -158,30 +125,43 @@ bool ModuleSpeech::Speak(SpokenMessage spoken, const std::string& voice, const P
 
     std::lock_guard<std::mutex> lock(output_.Mutex());
     if (message_) return false;
-    bool refused = false;
     Message message;
-    for (Request& request : JoinStretches(std::move(spoken.stretches))) {
-        message.bytes += request.text.size();
-        if (exports_->Speak(voiceName.c_str(), kavosay::ToUtf16(request.text).c_str(), nextValue_)) {
-            request.value = nextValue_;
-            message.requests.push_back(std::move(request));
-            nextValue_ = nextValue_ == INT32_MAX ? 1 : nextValue_ + 1;
-            continue;
-        }
-        // A request refused leaves its marks and what follows it to the request before it.
-        std::vector<Boundary>& before = message.requests.empty() ? spoken.leading : message.requests.back().after;
-        for (auto& [offset, name] : request.innerMarks) before.push_back(Boundary{true, std::move(name), 0});
-        before.insert(before.end(), std::make_move_iterator(request.after.begin()),
-                      std::make_move_iterator(request.after.end()));
-        refused = true;
-    }
-    if (message.requests.empty() && refused) return false;  // nothing of it could be spoken
+    message.voice = voiceName;
+    for (const Stretch& stretch : spoken.stretches) message.bytes += stretch.text.size();
+    message.requests = PlanRequests(std::move(spoken.stretches));
+    const bool anyText = !message.requests.empty();
+    std::vector<Boundary> dropped;
+    QueueAhead(message, dropped);
+    if (anyText && message.requests.empty()) return false;  // the plug-in took none of it
     std::string events = reply + "701 BEGIN\n" + BoundaryEvents(spoken.leading);
     if (message.requests.empty()) events += "702 END\n";
     else message_ = std::move(message);
     pending_.clear();
     output_.WriteHeld(events);
     return true;
+}
+
+void ModuleSpeech::QueueAhead(Message& message, std::vector<Boundary>& dropped) {
+    while (message.queued < message.requests.size() && message.queued < message.ended + kQueuedAhead) {
+        SpeechRequest& request = message.requests[message.queued];
+        if (!exports_->Speak(message.voice.c_str(), kavosay::ToUtf16(request.text).c_str(), nextValue_)) {
+            // The plug-in stopped taking requests: the message ends with those it took, their marks kept.
+            for (std::size_t i = message.queued; i < message.requests.size(); ++i) {
+                for (auto& [offset, name] : message.requests[i].innerMarks) dropped.push_back(Boundary{true, std::move(name), 0});
+                for (Boundary& b : message.requests[i].after) dropped.push_back(std::move(b));
+            }
+            message.requests.resize(message.queued);
+            if (message.queued > message.ended) {
+                std::vector<Boundary>& after = message.requests.back().after;
+                after.insert(after.end(), std::make_move_iterator(dropped.begin()), std::make_move_iterator(dropped.end()));
+                dropped.clear();
+            }
+            return;
+        }
+        request.value = nextValue_;
+        nextValue_ = nextValue_ == INT32_MAX ? 1 : nextValue_ + 1;
+        ++message.queued;
+    }
 }
 
 void ModuleSpeech::Stop(const char* event) {
@@ -271,7 +251,7 @@ std::string ModuleSpeech::BoundaryEvents(const std::vector<Boundary>& boundaries
 
 void ModuleSpeech::RequestOver() {
     Message& message = *message_;
-    Request& request = message.requests[message.ended];
+    SpeechRequest& request = message.requests[message.ended];
     std::basic_string<unsigned char> audio;
     audio.swap(message.held);
     if (!request.innerMarks.empty()) {
@@ -292,8 +272,12 @@ void ModuleSpeech::RequestOver() {
     }
     if (end > from) events += AudioEvent(audio.data() + from, end - from, sampleRate_);
     events += BoundaryEvents(request.after);
-    request = Request{request.value, {}, {}, {}};  // a long message's memory goes as it is spoken
-    if (++message.ended == message.requests.size()) {
+    request = SpeechRequest{request.value, {}, {}, {}};  // a long message's memory goes as it is spoken
+    ++message.ended;
+    std::vector<Boundary> dropped;
+    QueueAhead(message, dropped);
+    events += BoundaryEvents(dropped);
+    if (message.ended == message.requests.size()) {
         events += "702 END\n";
         const bool large = message.bytes > kTrimAfterBytes;
         message_.reset();

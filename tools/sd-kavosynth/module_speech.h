@@ -15,6 +15,7 @@
 
 #include "plugin_library.h"
 #include "protocol_io.h"
+#include "speech_requests.h"
 #include "ssml.h"
 
 namespace sdkavo {
@@ -46,31 +47,26 @@ public:
     // Stops the plug-in and joins its threads; nothing is written after it. Start may follow.
     void Shutdown();
 
-    // One request to the plug-in: stretches joined where only marks separate
-    // them, up to a sentence's end or a length; each request costs the
-    // engine's closing of a phrase, which between words would stretch the message.
-    struct Request {
-        std::int32_t value = 0;
-        std::string text;
-        // Marks inside the text, at byte offsets into it: the request's audio
-        // is held until it ends and the marks are placed into it in proportion.
-        std::vector<std::pair<std::size_t, std::string>> innerMarks;
-        std::vector<Boundary> after;
-    };
     // The plug-in's callbacks, routed here.
     void OnAudio(const void* pcm, std::uint32_t bytes, std::int32_t value);
     void OnLog(std::int32_t level, const KavoChar* text);
 
 private:
     struct Message {
-        std::vector<Request> requests;
-        std::size_t ended = 0;  // requests over
+        std::u16string voice;
+        std::vector<SpeechRequest> requests;
+        std::size_t queued = 0;  // requests handed to the plug-in
+        std::size_t ended = 0;   // requests over
         std::size_t bytes = 0;  // of its text
         // Of the request in progress: its audio while it is held, else the
         // near-silent samples at the end of what it has sent, held back and
         // dropped if the request ends with them.
         std::basic_string<unsigned char> held;
     };
+    // With the output's lock held: hands the plug-in the requests due; those
+    // it refuses are dropped, their marks and pauses kept, into `dropped`
+    // when no request is left to carry them.
+    void QueueAhead(Message& message, std::vector<Boundary>& dropped);
     // With the output's lock held: the request in progress is over; what follows it, then perhaps the end.
     void RequestOver();
     // With the output's lock held: whether a request's callbacks belong to the message being spoken.

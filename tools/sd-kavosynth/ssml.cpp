@@ -57,12 +57,12 @@ bool DecodeEntity(const std::string& body, std::string& out) {
 // The longest entity body worth decoding ("#x10FFFF" is 8; names are shorter).
 constexpr std::size_t kMaxEntityBody = 12;
 
-// Text with its entities decoded and its NULs dropped; an entity not known
-// stays as written. The search for an entity's ';' never goes past its
-// longest body, so the time taken is linear in the text's length.
-std::string DecodeText(const std::string& text, std::size_t from, std::size_t to) {
-    std::string out;
-    out.reserve(to - from);
+// Appends the text with its entities decoded and its NULs dropped; an
+// entity not known stays as written. The search for an entity's ';' never
+// goes past its longest body, so the time taken is linear in the text's length.
+void DecodeInto(std::string& out, const std::string& text, std::size_t from, std::size_t to) {
+    // Decoding never lengthens text; a long run is given its room at once.
+    if (out.size() + (to - from) > out.capacity()) out.reserve(std::max(out.size() + (to - from), 2 * out.capacity()));
     for (std::size_t i = from; i < to; ++i) {
         if (text[i] == '\0') continue;  // it would end the text handed to the plug-in
         if (text[i] == '&') {
@@ -76,6 +76,11 @@ std::string DecodeText(const std::string& text, std::size_t from, std::size_t to
         }
         out += text[i];
     }
+}
+
+std::string DecodeText(const std::string& text, std::size_t from, std::size_t to) {
+    std::string out;
+    DecodeInto(out, text, from, to);
     return out;
 }
 
@@ -189,15 +194,15 @@ std::string OneLine(std::string name) {
 
 class Parser {
 public:
-    void Text(std::string decoded) {
-        if (IsBlank(decoded)) {
-            text_ += decoded;
-            return;
+    // The text of ssml[from, to), decoded straight into the stretch being read.
+    void Text(const std::string& ssml, std::size_t from, std::size_t to) {
+        const bool blank = std::all_of(ssml.begin() + from, ssml.begin() + to, IsSpace);
+        if (!blank) {
+            // A sentence or paragraph boundary separates texts; before the first or after the last it is nothing.
+            if (pendingPauseMs_ > 0 && (!message_.stretches.empty() || !IsBlank(text_))) Silence(pendingPauseMs_);
+            pendingPauseMs_ = 0;
         }
-        // A sentence or paragraph boundary separates texts; before the first or after the last it is nothing.
-        if (pendingPauseMs_ > 0 && (!message_.stretches.empty() || !IsBlank(text_))) Silence(pendingPauseMs_);
-        pendingPauseMs_ = 0;
-        text_ += decoded;
+        DecodeInto(text_, ssml, from, to);
     }
     void Mark(std::string name) {
         Boundary mark;
@@ -244,7 +249,7 @@ SpokenMessage ParseSsml(const std::string& ssml) {
     while (i < ssml.size()) {
         const std::size_t open = ssml.find('<', i);
         const std::size_t textEnd = open == std::string::npos ? ssml.size() : open;
-        parser.Text(DecodeText(ssml, i, textEnd));
+        parser.Text(ssml, i, textEnd);
         if (open == std::string::npos) break;
         if (ssml.compare(open, 4, "<!--") == 0) {
             const std::size_t close = ssml.find("-->", open + 4);
