@@ -8,10 +8,13 @@
 namespace kavo {
 
 inline constexpr char16_t kLogEngineReady[] = u"合成线程准备就绪";
-inline constexpr char16_t kLogEngineFailed[] = u"合成接口初始化失败";    // no engine, or one lacking an entry point
-inline constexpr char16_t kLogEngineNotLoaded[] = u"dll加载失败";        // followed by " error: ..."
-inline constexpr char16_t kLogEngineLoginFailed[] = u"登录失败";         // followed by " error: ..."
-inline constexpr char16_t kLogPieceRefused[] = u"开始合成会话失败";      // followed by " error: ... voiceName: ..."
-inline constexpr char16_t kLogPieceRefusedText[] = u" text: ";           // then the refused piece, to the line's end
+// No engine, or one lacking an entry point.
+inline constexpr char16_t kLogEngineFailed[] = u"合成接口初始化失败";
+// These three begin lines that go on with " error: ...".
+inline constexpr char16_t kLogEngineNotLoaded[] = u"dll加载失败";
+inline constexpr char16_t kLogEngineLoginFailed[] = u"登录失败";
+inline constexpr char16_t kLogPieceRefused[] = u"开始合成会话失败";
+// In the refused piece's line: what comes before the piece, which runs to the line's end.
+inline constexpr char16_t kLogPieceRefusedText[] = u" text: ";
 
 }  // namespace kavo

@@ -223,7 +223,8 @@ TEST(SdModuleProtocol, NothingOfAMessageOutlivesItsEndAndNoMessageBlocksTheNext)
          }},
         // The engine refuses the second piece of a message stopped while that
         // piece was beginning: the refusal must not end the next message.
-        {"a stopped message's piece refused", {{"KAVO_FAKE_POLL_DELAY_MS", "2"}, {"KAVO_FAKE_BEGIN_DELAY_MS", "400"}, {"KAVO_FAKE_REFUSED_SESSION", "1"}},
+        {"a stopped message's piece refused",
+         {{"KAVO_FAKE_POLL_DELAY_MS", "2"}, {"KAVO_FAKE_BEGIN_DELAY_MS", "400"}, {"KAVO_FAKE_REFUSED_SESSION", "1"}},
          [&next](Started& s) {
              s.module.Send(SpeakCommand("<speak>" + std::string(300, 'a') + "</speak>"));  // pieces of 240 and 60
              std::size_t heard = 0;

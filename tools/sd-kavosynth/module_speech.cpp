@@ -147,13 +147,15 @@ void ModuleSpeech::QueueAhead(Message& message, std::vector<Boundary>& dropped) 
         if (!exports_->Speak(message.voice.c_str(), kavosay::ToUtf16(request.text).c_str(), nextValue_)) {
             // The plug-in stopped taking requests: the message ends with those it took, their marks kept.
             for (std::size_t i = message.queued; i < message.requests.size(); ++i) {
-                for (auto& [offset, name] : message.requests[i].innerMarks) dropped.push_back(Boundary{true, std::move(name), 0});
+                for (auto& [offset, name] : message.requests[i].innerMarks)
+                    dropped.push_back(Boundary{true, std::move(name), 0});
                 for (Boundary& b : message.requests[i].after) dropped.push_back(std::move(b));
             }
             message.requests.resize(message.queued);
             if (message.queued > message.ended) {
                 std::vector<Boundary>& after = message.requests.back().after;
-                after.insert(after.end(), std::make_move_iterator(dropped.begin()), std::make_move_iterator(dropped.end()));
+                after.insert(after.end(), std::make_move_iterator(dropped.begin()),
+                             std::make_move_iterator(dropped.end()));
                 dropped.clear();
             }
             return;
@@ -254,18 +256,18 @@ void ModuleSpeech::RequestOver() {
     SpeechRequest& request = message.requests[message.ended];
     std::basic_string<unsigned char> audio;
     audio.swap(message.held);
-    if (!request.innerMarks.empty()) {
-        audio.insert(0, pending_);
-        if (audio.size() % 2 != 0) audio.pop_back();
-    }
-    pending_.clear();  // half a sample at the end of a request is dropped
+    // Half a sample at the end of a request is dropped.
+    if (audio.size() % 2 != 0) audio.pop_back();
+    pending_.clear();
     // Of the quiet end, a short gap stays, as between two words.
-    const std::size_t end = std::min(audio.size(), QuietTailStart(audio.data(), audio.size(), BytesOf(kMaxTrimmedMs)) + BytesOf(kKeptGapMs));
+    const std::size_t quietStart = QuietTailStart(audio.data(), audio.size(), BytesOf(kMaxTrimmedMs));
+    const std::size_t end = std::min(audio.size(), quietStart + BytesOf(kKeptGapMs));
     // Each mark inside goes where its share of the text ends.
     std::string events;
     std::size_t from = 0;
     for (const auto& [offset, name] : request.innerMarks) {
-        const std::size_t at = std::min(end, static_cast<std::size_t>(static_cast<double>(end / 2) * offset / request.text.size()) * 2);
+        const double share = static_cast<double>(offset) / static_cast<double>(request.text.size());
+        const std::size_t at = std::min(end, static_cast<std::size_t>(share * static_cast<double>(end / 2)) * 2);
         if (at > from) events += AudioEvent(audio.data() + from, at - from, sampleRate_);
         from = std::max(from, at);
         events += "700-" + name + "\n700 INDEX MARK\n";

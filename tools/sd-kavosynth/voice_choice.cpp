@@ -94,7 +94,8 @@ std::optional<int> ServerNumber(const std::string& text) {
     const std::size_t digits = i;
     int value = 0;
     // At most four digits are read, so the value cannot wrap.
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && i - digits < 4; ++i) value = value * 10 + (text[i] - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && i - digits < 4; ++i)
+        value = value * 10 + (text[i] - '0');
     if (i == digits || text.find_first_not_of(' ', i) != std::string::npos) return std::nullopt;
     if (value > 100) return std::nullopt;
     return negative ? -value : value;
