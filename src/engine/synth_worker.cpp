@@ -85,6 +85,10 @@ void SynthWorker::Serve(const SpeakRequest& request) {
     SplitText(request.text, pieces_);
 
     for (const std::u16string& piece : pieces_) {
+        // Stopped after the last piece: the next is not begun (an engine's
+        // refusal of it would be logged after the stop, while the host may
+        // already be speaking its next request).
+        if (stop.Stopped()) return;
         SynthSession session(engine_, audio_);
         // An engine that refuses a piece ends the request, silently toward the host.
         if (!session.Begin(request.voice, request.engineVoice, piece, settings)) return;
