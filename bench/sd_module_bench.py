@@ -137,17 +137,22 @@ def stop_ms(module, text):
     return (stamp - sent) * 1000, late
 
 
-def cpu_per_minute(module, text):
-    """A long text spoken to its end: CPU seconds of the module per minute of its audio."""
-    before = module.cpu_seconds()
-    module.send(speak_command("<speak>%s</speak>" % text))
+def audio_seconds(module, ssml):
+    """Seconds of audio the module sends for a message, to its 702."""
+    module.send(speak_command(ssml))
     samples, rate = 0, 1
     for _, line in module.until("702 "):
         if line.startswith(b"705-num_samples="):
             samples += int(line.split(b"=")[1])
         elif line.startswith(b"705-sample_rate="):
             rate = int(line.split(b"=")[1])
-    minutes = samples / rate / 60
+    return samples / rate
+
+
+def cpu_per_minute(module, text):
+    """A long text spoken to its end: CPU seconds of the module per minute of its audio."""
+    before = module.cpu_seconds()
+    minutes = audio_seconds(module, "<speak>%s</speak>" % text) / 60
     return (module.cpu_seconds() - before) / minutes
 
 
@@ -169,18 +174,6 @@ def marks(module, language):
 
 # A sentence of 19 words, spoken once plain and once with a mark before each word.
 MARKED = "Orca reads this line aloud while the browser sends a mark before every single word of the sentence today"
-
-
-def audio_seconds(module, ssml):
-    """Seconds of audio the module sends for a message, to its 702."""
-    module.send(speak_command(ssml))
-    samples, rate = 0, 1
-    for _, line in module.until("702 "):
-        if line.startswith(b"705-num_samples="):
-            samples += int(line.split(b"=")[1])
-        elif line.startswith(b"705-sample_rate="):
-            rate = int(line.split(b"=")[1])
-    return samples / rate
 
 
 def marks_cost(module):
