@@ -2,9 +2,9 @@
 // costs the engine's opening and closing of a phrase: spoken word by word,
 // with a mark between each two, a sentence lasts half as long again. So the
 // stretches between marks are joined into one request, the marks placed into
-// its audio afterwards; and a long text is cut into requests that the module
-// hands over a few at a time, so that neither it nor the plug-in holds
-// copies of all of it.
+// its audio afterwards. A long text comes already cut into stretches
+// (kMaxStretchBytes), which the module hands over a few at a time, so that
+// neither it nor the plug-in holds copies of all of it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -26,10 +26,7 @@ struct SpeechRequest {
 };
 
 // Stretches joined across the marks between them while the request is short
-// (never across a pause, nor past a sentence's end, nor taking in a long
-// stretch), and texts longer than maxBytes cut at a line end, a sentence's
-// end or a space where one is near, never inside a UTF-8 character.
-std::vector<SpeechRequest> PlanRequests(std::vector<Stretch> stretches, std::size_t joinedBytes = 100,
-                                        std::size_t maxBytes = 32768);
+// (never across a pause, nor past a sentence's end, nor taking in a long stretch).
+std::vector<SpeechRequest> PlanRequests(std::vector<Stretch> stretches, std::size_t joinedBytes = 100);
 
 }  // namespace sdkavo

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace sdkavo {
@@ -192,9 +193,23 @@ std::string OneLine(std::string name) {
     return name;
 }
 
+// Where to cut text to at most maxBytes: after the last line end, sentence
+// end or space of its second half, else at a character's start.
+std::size_t CutAt(const std::string& text, std::size_t maxBytes) {
+    for (const char* separators : {"\n", ".!?;", " \t"}) {
+        for (std::size_t at = maxBytes; at > maxBytes / 2; --at)
+            if (std::strchr(separators, text[at - 1])) return at;
+    }
+    std::size_t at = maxBytes;
+    while (at > 1 && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+    return at;
+}
+
 class Parser {
 public:
-    // The text of ssml[from, to), decoded straight into the stretch being read.
+    // The text of ssml[from, to), decoded straight into the stretch being
+    // read, a window at a time, so that a long text is cut into stretches of
+    // at most kMaxStretchBytes as it is read, never held whole twice.
     void Text(const std::string& ssml, std::size_t from, std::size_t to) {
         const bool blank = std::all_of(ssml.begin() + from, ssml.begin() + to, IsSpace);
         if (!blank) {
@@ -202,7 +217,23 @@ public:
             if (pendingPauseMs_ > 0 && (!message_.stretches.empty() || !IsBlank(text_))) Silence(pendingPauseMs_);
             pendingPauseMs_ = 0;
         }
-        DecodeInto(text_, ssml, from, to);
+        while (from < to) {
+            std::size_t end = std::min(to, from + kMaxStretchBytes);
+            // An entity is not split between two windows.
+            for (std::size_t i = end; end < to && i > from && end - i <= kMaxEntityBody + 1; --i) {
+                if (ssml[i - 1] == '&') {
+                    if (i - 1 > from) end = i - 1;
+                    break;
+                }
+            }
+            DecodeInto(text_, ssml, from, end);
+            from = end;
+            while (text_.size() > kMaxStretchBytes) {
+                const std::size_t at = CutAt(text_, kMaxStretchBytes);
+                if (!IsBlank(text_.substr(0, at))) message_.stretches.push_back(Stretch{text_.substr(0, at), {}});
+                text_.erase(0, at);
+            }
+        }
     }
     void Mark(std::string name) {
         Boundary mark;

@@ -3,6 +3,7 @@
 // <break>, <s> and <p> elements clients write. What is spoken is the text
 // without its tags, entities decoded, cut at each mark and each pause.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct SpokenMessage {
 
 // The longest silence one break or pause gives.
 constexpr int kMaxSilenceMs = 10000;
+// The longest stretch: a longer text is cut (at a line end, sentence end or
+// space in the second half, else between UTF-8 characters) into several, so
+// that neither the module nor the plug-in holds copies of all of it at once.
+constexpr std::size_t kMaxStretchBytes = 32768;
 
 // Never fails, and takes time in proportion to the message's length: a tag
 // left open drops the rest of the message, an entity not known is spoken as
