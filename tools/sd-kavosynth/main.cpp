@@ -10,8 +10,8 @@
 #include <exception>
 
 #include "module_config.h"
-#include "plugin/voice_list.h"
 #include "module_speech.h"
+#include "plugin/voice_list.h"
 #include "protocol_io.h"
 #include "ssml.h"
 #include "voice_choice.h"
@@ -96,7 +96,8 @@ private:
             output_.Write("399-" + reason + "\n399 ERR CANT INIT MODULE\n");
             return;
         }
-        if (voice_.empty()) voice_ = ChooseVoice(VoiceRequest{kavo::kDefaultVoice.shortName, "", ""}, speech_.VoiceNames(), "");
+        if (voice_.empty())
+            voice_ = ChooseVoice(VoiceRequest{kavo::kDefaultVoice.shortName, "", ""}, speech_.VoiceNames(), "");
         output_.Write("299-KavoSynth: " + plugin.string() + ", " + std::to_string(speech_.VoiceNames().size()) +
                       " voices\n299 OK LOADED SUCCESSFULLY\n");
     }

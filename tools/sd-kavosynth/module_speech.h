@@ -1,8 +1,9 @@
 // The plug-in as the module drives it: loaded, started and checked at INIT,
-// one message at a time spoken as one request per stretch between marks and
-// pauses, its audio, marks, pauses and end sent to the server from the
-// plug-in's worker thread as they come, and stopped at once on STOP. One per
-// process: the plug-in's callbacks are plain functions, routed to the live one.
+// one message at a time spoken as the requests speech_requests.h plans,
+// handed over a few at a time; its audio, marks, pauses and end sent to the
+// server from the plug-in's worker thread as they come, and stopped at once on
+// STOP. One per process: the plug-in's callbacks are plain functions, routed
+// to the live one.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -38,9 +39,10 @@ public:
     const std::vector<std::string>& VoiceNames() const { return voiceNames_; }
 
     // Queues the message and, before any of its events, writes `reply`, the
-    // begin event and what comes before its text. A stretch the plug-in
-    // refuses is left out. False, nothing written or queued, when the plug-in
-    // is not running or a message is still being spoken.
+    // begin event and what comes before its text. Should the plug-in refuse a
+    // request, the message ends with those it took, every mark still sent.
+    // False, nothing written, when it took none of a message with text, or
+    // a message is still being spoken.
     bool Speak(SpokenMessage message, const std::string& voice, const Prosody& prosody, const std::string& reply);
     // Ends the message being spoken with this event ("703 STOP"); nothing when none is.
     void Stop(const char* event);
@@ -57,7 +59,7 @@ private:
         std::vector<SpeechRequest> requests;
         std::size_t queued = 0;  // requests handed to the plug-in
         std::size_t ended = 0;   // requests over
-        std::size_t bytes = 0;  // of its text
+        std::size_t bytes = 0;   // of its text
         // Of the request in progress: its audio while it is held, else the
         // near-silent samples at the end of what it has sent, held back and
         // dropped if the request ends with them.
