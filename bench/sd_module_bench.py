@@ -8,7 +8,10 @@ section of goals and figures; scripts/bench puts it into bench/RESULTS.md.
 """
 import os
 import queue
+import shutil
+import signal
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
@@ -134,17 +137,22 @@ def stop_ms(module, text):
     return (stamp - sent) * 1000, late
 
 
-def cpu_per_minute(module, text):
-    """A long text spoken to its end: CPU seconds of the module per minute of its audio."""
-    before = module.cpu_seconds()
-    module.send(speak_command("<speak>%s</speak>" % text))
+def audio_seconds(module, ssml):
+    """Seconds of audio the module sends for a message, to its 702."""
+    module.send(speak_command(ssml))
     samples, rate = 0, 1
     for _, line in module.until("702 "):
         if line.startswith(b"705-num_samples="):
             samples += int(line.split(b"=")[1])
         elif line.startswith(b"705-sample_rate="):
             rate = int(line.split(b"=")[1])
-    minutes = samples / rate / 60
+    return samples / rate
+
+
+def cpu_per_minute(module, text):
+    """A long text spoken to its end: CPU seconds of the module per minute of its audio."""
+    before = module.cpu_seconds()
+    minutes = audio_seconds(module, "<speak>%s</speak>" % text) / 60
     return (module.cpu_seconds() - before) / minutes
 
 
@@ -162,6 +170,129 @@ def marks(module, language):
             if last_audio is not None:
                 worst = max(worst, (stamp - last_audio) * 1000)
     return names == ["m%d" % i for i in range(20)], worst
+
+
+# A sentence of 19 words, spoken once plain and once with a mark before each word.
+MARKED = "Orca reads this line aloud while the browser sends a mark before every single word of the sentence today"
+
+
+def marks_cost(module):
+    """The audio of the marked sentence over that of the plain one."""
+    words = MARKED.split()
+    marked = "".join('<mark name="w%d"/>%s ' % (i, word) for i, word in enumerate(words))
+    return audio_seconds(module, "<speak>%s</speak>" % marked) / audio_seconds(module, "<speak>%s</speak>" % MARKED)
+
+
+class PrivateServer:
+    """A PulseAudio daemon with a 16 kHz null sink as its one sink, and a Speech
+    Dispatcher server playing into it, both private to the bench; the modules
+    are sd_kavosynth as built and Debian's sd_espeak-ng."""
+
+    def __init__(self, kavosynth):
+        self.root = tempfile.mkdtemp(prefix="sd-bench-")
+        r = self.root
+        self.env = dict(os.environ, HOME=r, XDG_RUNTIME_DIR=r, XDG_CONFIG_HOME=r + "/config", PULSE_SERVER="")
+        subprocess.run(["pulseaudio", "--daemonize=yes", "-n", "--exit-idle-time=-1", "--realtime=no",
+                        "--high-priority=no", "--no-cpu-limit=yes", "--log-target=file:" + r + "/pulse.log",
+                        "--load=module-null-sink sink_name=bench format=s16le rate=16000 channels=1",
+                        "--load=module-native-protocol-unix auth-anonymous=1 socket=" + r + "/native"],
+                       env=self.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env["PULSE_SERVER"] = "unix:" + r + "/native"
+        config = r + "/config/speech-dispatcher"
+        os.makedirs(config + "/modules")
+        os.makedirs(r + "/modules")
+        os.symlink(os.path.abspath(kavosynth), r + "/modules/sd_kavosynth")
+        os.symlink(ESPEAK_MODULE, r + "/modules/sd_espeak-ng")
+        with open(config + "/modules/kavosynth.conf", "w") as f:
+            f.write("# defaults\n")
+        with open(ESPEAK_CONFIG) as source, open(config + "/modules/espeak-ng.conf", "w") as f:
+            f.write(source.read())
+        # The server's own defaults for its sound output: what users have.
+        with open(config + "/speechd.conf", "w") as f:
+            f.write('AudioOutputMethod "pulse"\nAddModule "kavosynth" "sd_kavosynth" "kavosynth.conf"\n'
+                    'AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"\nDefaultModule kavosynth\n'
+                    'DisableAutoSpawn\n')
+        self.env["SPEECHD_ADDRESS"] = "unix_socket:" + r + "/speech-dispatcher/speechd.sock"
+        subprocess.run(["speech-dispatcher", "-d", "-t", "600", "-C", config, "-m", r + "/modules", "-L", r],
+                       env=self.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def heard_seconds(self, module, voice_args, text):
+        """spd-say to its end, recorded at the sink's monitor: seconds from the
+        first to the last sample above the noise floor."""
+        recorder = subprocess.Popen(["parec", "--device=bench.monitor", "--raw", "--format=s16le", "--rate=16000",
+                                     "--channels=1", "--latency-msec=10"], env=self.env, stdout=subprocess.PIPE)
+        chunks = []
+        reader = threading.Thread(target=lambda: chunks.extend(iter(lambda: recorder.stdout.read(1 << 16), b"")))
+        reader.start()
+        time.sleep(0.3)
+        subprocess.run(["spd-say", "-o", module] + voice_args + ["-w", text], env=self.env, timeout=LIMIT,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.3)
+        recorder.terminate()
+        reader.join()
+        recorder.wait()
+        data = b"".join(chunks)
+        samples = struct.unpack("<%dh" % (len(data) // 2), data[:len(data) // 2 * 2])
+        loud = [i for i, v in enumerate(samples) if abs(v) > 64]
+        return (loud[-1] - loud[0]) / 16000 if loud else 0.0
+
+    def close(self):
+        try:
+            with open(self.root + "/speech-dispatcher/pid/speech-dispatcher.pid") as f:
+                os.kill(int(f.read().strip()), signal.SIGTERM)
+        except (OSError, ValueError):
+            pass
+        subprocess.run(["pulseaudio", "--kill"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def underruns(kavosynth, runs):
+    """Seconds of Chinese heard through the server at the null sink, with both
+    cores idle and with both busy, for each module, alternating: what load adds
+    is silence the server's playback ran dry for."""
+    server = PrivateServer(kavosynth)
+    text = TEXTS["zh"] * 3
+    voices = {"kavosynth": ["-y", "xiaoyan"], "espeak-ng": ["-l", "zh"]}
+    heard = {(m, busy): [] for m in voices for busy in (False, True)}
+    try:
+        for run in range(runs):
+            for busy in (False, True):
+                # Busy: a spinning process per core, started and stopped here.
+                spinners = [subprocess.Popen([sys.executable, "-c", "while True: pass"])
+                            for _ in range(os.cpu_count() or 2)] if busy else []
+                try:
+                    for module in (list(voices) if run % 2 == 0 else list(voices)[::-1]):
+                        heard[module, busy].append(server.heard_seconds(module, voices[module], text))
+                finally:
+                    for spinner in spinners:
+                        spinner.terminate()
+                        spinner.wait()
+    finally:
+        server.close()
+    return heard
+
+
+def memory(name, argv, voices, megabytes=20):
+    """A fresh module, warmed by a short message: its resident MB before a
+    message of this size, its peak, and 1 s after the STOP sent once the
+    message's audio flows."""
+    module = start(name, argv, voices)
+    use(module, "en")
+    audio_seconds(module, "<speak>%s</speak>" % TEXTS["en"])
+
+    def status(field):
+        with open("/proc/%d/status" % module.process.pid) as f:
+            return next(int(l.split()[1]) for l in f if l.startswith(field + ":")) / 1024
+
+    before = status("VmRSS")
+    module.send(speak_command("<speak>%s</speak>" % ("The quick brown fox. " * ((megabytes << 20) // 21 + 1))[:megabytes << 20]))
+    module.until("705-")
+    module.send("STOP\n")
+    module.until("703 ")
+    time.sleep(1)
+    peak, after = status("VmHWM"), status("VmRSS")
+    module.close()
+    return before, peak, after
 
 
 def mmm(values, digits=3):
@@ -195,6 +326,7 @@ def main():
     cpu = {(m.name, l): [] for m in modules for l in TEXTS}
     order = {}
     mark_wait = {m.name: 0.0 for m in modules}
+    cost = {m.name: [] for m in modules}
     for run in range(runs):
         # Alternating: each run starts with the other module.
         for module in (modules if run % 2 == 0 else modules[::-1]):
@@ -210,9 +342,15 @@ def main():
             in_order, wait = marks(module, "en")
             order[module.name] = order.get(module.name, True) and in_order
             mark_wait[module.name] = max(mark_wait[module.name], wait)
+            cost[module.name].append(marks_cost(module))
     for module in modules:
         module.close()
+    memory_mb = {
+        "sd_kavosynth": memory("sd_kavosynth", [kavosynth, config.name], {"en": ["synthesis_voice=catherine"]}),
+        "sd_espeak-ng": memory("sd_espeak-ng", [ESPEAK_MODULE, ESPEAK_CONFIG], {"en": ["synthesis_voice=NULL", "language=en"]}),
+    }
     os.unlink(config.name)
+    heard = underruns(kavosynth, runs)
 
     def met(ok):
         return "met" if ok else "**not met**"
@@ -246,6 +384,19 @@ def main():
           % ("yes" if order["sd_kavosynth"] else "no", mark_wait["sd_kavosynth"],
              "yes" if order["sd_espeak-ng"] else "no", mark_wait["sd_espeak-ng"],
              met(order["sd_kavosynth"] and mark_wait["sd_kavosynth"] <= 40)))
+    k, e = cost["sd_kavosynth"], cost["sd_espeak-ng"]
+    print("| A %d-word sentence with a mark before each word: its audio over that without marks (min / median / max) "
+          "| ≤ 1.15 | %s | %s | %s |" % (len(MARKED.split()), mmm(k), mmm(e), met(max(k) <= 1.15)))
+    (kb, kp, ka), (eb, ep, ea) = memory_mb["sd_kavosynth"], memory_mb["sd_espeak-ng"]
+    print("| A 20 MB message, STOP once it sounds: resident MB before / peak / 1 s after | peak ≤ before + 40, after ≤ before + 2 "
+          "| %.0f / %.0f / %.0f | %.0f / %.0f / %.0f | %s |" % (kb, kp, ka, eb, ep, ea, met(kp <= kb + 40 and ka <= kb + 2)))
+    # Load adds to the span heard what the server's playback ran dry for.
+    added = {m: [b - i for b, i in zip(heard[m, True], heard[m, False])] for m in ("kavosynth", "espeak-ng")}
+    print("| Chinese through a private server to a PulseAudio null sink: seconds heard, both cores idle; both busy; "
+          "busy minus idle (min / median / max of %d alternating runs) | added ≤ sd_espeak-ng's | %s; %s; %s | %s; %s; %s | %s |"
+          % (runs, mmm(heard["kavosynth", False], 2), mmm(heard["kavosynth", True], 2), mmm(added["kavosynth"], 2),
+             mmm(heard["espeak-ng", False], 2), mmm(heard["espeak-ng", True], 2), mmm(added["espeak-ng"], 2),
+             met(median(added["kavosynth"]) <= median(added["espeak-ng"]))))
     print()
 
 

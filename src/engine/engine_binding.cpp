@@ -1,5 +1,6 @@
 #include "engine/engine_binding.h"
 
+#include "engine/log_texts.h"
 #include "log/log_level.h"
 #include "log/logger.h"
 #include "util/platform/ansi_text.h"
@@ -52,7 +53,7 @@ bool EngineBinding::Load() {
     library_ = DynamicLibrary::Open(path, loadError, &loaderText);
     if (!library_) {
         WideBuilder line;
-        line << u"dll加载失败 error: " << loadError << u" path: " << path;
+        line << kLogEngineNotLoaded << u" error: " << loadError << u" path: " << path;
         if (!loaderText.empty()) line << u" reason: " << PathBytesToUtf16(loaderText);
         Log(kLogError, line.str());
         return false;
@@ -66,7 +67,7 @@ bool EngineBinding::Load() {
     const std::string params = BuildLoginParams(folder);
     const int result = login_(nullptr, nullptr, params.c_str());
     if (result != kEngineOk) {
-        Log(kLogError, (WideBuilder() << u"登录失败 error: " << result).str());
+        Log(kLogError, (WideBuilder() << kLogEngineLoginFailed << u" error: " << result).str());
         return false;
     }
     loggedIn_ = true;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "engine/log_texts.h"
 #include "log/log_level.h"
 #include "log/logger.h"
 #include "util/wide_builder.h"
@@ -29,8 +30,8 @@ bool SynthSession::Begin(const std::u16string& voice, const std::string& engineV
     int error = 0;
     began_ = engine_.BeginSession(engineVoice, settings, sessionId_, error);
     if (!began_) {
-        Log(kLogError, (WideBuilder() << u"开始合成会话失败 error: " << error << u" voiceName: " << voice_
-                                      << u" text: " << piece)
+        Log(kLogError, (WideBuilder() << kLogPieceRefused << u" error: " << error << u" voiceName: " << voice_
+                                      << kLogPieceRefusedText << piece)
                            .str());
     }
     return began_;

@@ -1,5 +1,6 @@
 #include "engine/synth_worker.h"
 
+#include "engine/log_texts.h"
 #include "engine/synth_session.h"
 #include "engine/text_split.h"
 #include "log/log_level.h"
@@ -51,9 +52,9 @@ void SynthWorker::StopSpeech() {
 void SynthWorker::Run() noexcept {
     try {
         if (engine_.Load()) {
-            Log(kLogInfo, u"合成线程准备就绪");
+            Log(kLogInfo, kLogEngineReady);
         } else {
-            Log(kLogError, u"合成接口初始化失败");
+            Log(kLogError, kLogEngineFailed);
         }
     } catch (...) {
         // Out of memory while loading: the engine stays unusable and requests are skipped.
@@ -84,6 +85,10 @@ void SynthWorker::Serve(const SpeakRequest& request) {
     SplitText(request.text, pieces_);
 
     for (const std::u16string& piece : pieces_) {
+        // Stopped after the last piece: the next is not begun (an engine's
+        // refusal of it would be logged after the stop, while the host may
+        // already be speaking its next request).
+        if (stop.Stopped()) return;
         SynthSession session(engine_, audio_);
         // An engine that refuses a piece ends the request, silently toward the host.
         if (!session.Begin(request.voice, request.engineVoice, piece, settings)) return;

@@ -26,4 +26,7 @@ inline constexpr VoiceFacts kVoices[] = {
 };
 inline constexpr std::size_t kVoiceCount = std::size(kVoices);
 
+// The voice hosts speak with when none is chosen (kavo-say, sd_kavosynth).
+inline constexpr const VoiceFacts& kDefaultVoice = kVoices[0];
+
 }  // namespace kavo

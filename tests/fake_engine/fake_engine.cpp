@@ -59,6 +59,8 @@ struct ScriptedEngine {
     std::condition_variable heldChanged;
     int loginResult = 0;
     int envBeginError = 0;
+    int envRefusedSession = -1;  // the one session whose begin is refused (error 10111)
+    int envBeginDelayMs = 0;
     int logins = 0;
     int logouts = 0;
     bool credentialsNull = true;
@@ -169,6 +171,8 @@ int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char*
     engine.loginParams = params ? params : "";
     if (const int fromEnv = EnvInt("KAVO_FAKE_LOGIN_RESULT")) engine.loginResult = fromEnv;
     engine.envBeginError = EnvInt("KAVO_FAKE_BEGIN_ERROR");
+    engine.envRefusedSession = std::getenv("KAVO_FAKE_REFUSED_SESSION") ? EnvInt("KAVO_FAKE_REFUSED_SESSION") : -1;
+    engine.envBeginDelayMs = EnvInt("KAVO_FAKE_BEGIN_DELAY_MS");
     if (const int delay = EnvInt("KAVO_FAKE_POLL_DELAY_MS")) engine.streaming = Streaming{true, 0, 4, 0, delay};
     return engine.loginResult;
 }
@@ -190,13 +194,20 @@ const char* ENGINE_CALL QTTSSessionBegin(const char* params, int* errorCode) {
     ScriptedEngine& engine = Engine();
     std::unique_lock<std::mutex> lock(engine.mutex);
     if (engine.scripts[static_cast<int>(engine.sessions.size())].holdAt == 0) Hold(engine, lock);
+    if (engine.envBeginDelayMs > 0) {
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(engine.envBeginDelayMs));
+        lock.lock();
+    }
     const int index = static_cast<int>(engine.sessions.size());
     engine.sessions.emplace_back();
     SessionRecord& record = engine.sessions.back();
     record.id = "fake-" + std::to_string(index);
     record.params = params ? params : "";
     const Script& script = engine.scripts[index];
-    const int error = script.beginError != 0 ? script.beginError : engine.envBeginError;
+    const int error = script.beginError != 0 ? script.beginError
+                      : index == engine.envRefusedSession ? 10111
+                                                          : engine.envBeginError;
     if (errorCode) *errorCode = error;
     if (error != 0 || script.nullIdentifier) return nullptr;
     return record.id.c_str();

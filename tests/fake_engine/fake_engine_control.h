@@ -10,7 +10,9 @@
 // Environment, read at MSPLogin, for programs that cannot call these exports:
 // KAVO_FAKE_LOGIN_RESULT (MSPLogin's result), KAVO_FAKE_BEGIN_ERROR (the error
 // of every QTTSSessionBegin), KAVO_FAKE_POLL_DELAY_MS (the default script's
-// samples come 4 to a poll, each poll after that many milliseconds).
+// samples come 4 to a poll, each poll after that many milliseconds),
+// KAVO_FAKE_BEGIN_DELAY_MS (every QTTSSessionBegin answers that late),
+// KAVO_FAKE_REFUSED_SESSION (that one session's QTTSSessionBegin fails, 10111).
 #pragma once
 
 #include <stdint.h>

@@ -129,5 +129,19 @@ TEST_F(StopRequests, StopInsideTheCallbackOfTheLastBlockStillFinishesThePiece) {
     play().OnCall(nullptr);
 }
 
+TEST_F(StopRequests, StopDuringTheLastPollOfAPieceBeginsNoFurtherPiece) {
+    WaitUntilWorkerIdle();
+    const int sessionsBefore = fake().Sessions();
+    fake().PollBlock(sessionsBefore, {1000}, 2, -1, /*hold=*/true);  // the first piece's last poll
+    ASSERT_TRUE(Speak(kXiaoyan, std::u16string(300, u'a'), 1));     // pieces of 240 and 60
+    ASSERT_TRUE(fake().WaitHeld());
+    ASSERT_TRUE(api().Stop());
+    fake().Release();
+    WaitUntilWorkerIdle(2);
+    // The first piece and the idle marker; not the second piece.
+    EXPECT_EQ(fake().Sessions(), sessionsBefore + 2) << "the second piece reached the engine after the stop";
+    EXPECT_EQ(play().EndCalls(1), 0);
+}
+
 }  // namespace
 }  // namespace kavotest

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -63,6 +64,12 @@ public:
     // The exit status, or nullopt when it had not exited within the limit.
     std::optional<int> WaitForExit(std::chrono::seconds limit = std::chrono::seconds(30));
     std::string Log() const { return kavosaytest::ReadFileBytes(errors_.File("stderr")); }
+    // The events read but not yet returned (after WaitForExit: the rest of the output).
+    std::vector<Event> Unread() {
+        std::vector<Event> events(std::make_move_iterator(unread_.begin()), std::make_move_iterator(unread_.end()));
+        unread_.clear();
+        return events;
+    }
 
 private:
     // Reads what the module wrote into unread_; false at the deadline or the end of its output.

@@ -2,17 +2,22 @@
 // beside the plug-in: its samples are the bytes of the text it was given, so
 // what was spoken reads back from the audio events.
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
 #include "module_process.h"
 #include "plugin/voice_list.h"
+#include "speech_requests.h"
+#include "ssml.h"
 #include "voice_choice.h"
 
 namespace sdtest {
 namespace {
 
 using Lines = std::vector<std::string>;
+using namespace std::string_literals;
 
 // The SPEAK command carrying this message, its lines dot-stuffed.
 std::string SpeakCommand(const std::string& message, const std::string& command = "SPEAK") {
@@ -28,14 +33,18 @@ std::string SpeakCommand(const std::string& message, const std::string& command 
     return text + ".\n";
 }
 
-// Events in short: runs of audio as "audio:<the bytes spoken>", each mark as
-// "mark:<name>", every other line as it came; a malformed block as "bad:<why>".
+// Events in short: runs of audio as "audio:<the bytes spoken>", a block of
+// zeros as "silence:<ms>", each mark as "mark:<name>", every other line as it
+// came; a malformed block as "bad:<why>".
 Lines Summary(const std::vector<Event>& events) {
     Lines summary;
     for (std::size_t i = 0; i < events.size(); ++i) {
         const Event& e = events[i];
         if (!e.problem.empty()) {
             summary.push_back("bad:" + e.problem);
+        } else if (e.line == "705 AUDIO" && !e.samples.empty() &&
+                   std::all_of(e.samples.begin(), e.samples.end(), [](std::int16_t v) { return v == 0; })) {
+            summary.push_back("silence:" + std::to_string(e.samples.size() / 16));
         } else if (e.line == "705 AUDIO") {
             if (summary.empty() || summary.back().compare(0, 6, "audio:") != 0) summary.push_back("audio:");
             summary.back() += SpokenBytes(e.samples);
@@ -77,6 +86,9 @@ TEST(SdModuleProtocol, AnswersEachCommand) {
         {"SET\nrate=20\npitch=-100\nvolume=100\nsynthesis_voice=xiaomei\npunctuation_mode=all\nno_equals_sign\n.\n",
          {"203 OK RECEIVING SETTINGS", "203 OK SETTINGS RECEIVED"}},
         // Nothing is being spoken: no reply, no event; the next command answers first.
+        // Numbers that are not integers within -100..100 are refused, never wrapped.
+        {"SET\nrate=2147483648\n.\n", {"203 OK RECEIVING SETTINGS", "303 ERROR INVALID PARAMETER OR VALUE"}},
+        {"SET\npitch=12x\nvolume=-101\n.\n", {"203 OK RECEIVING SETTINGS", "303 ERROR INVALID PARAMETER OR VALUE"}},
         {"STOP\nPAUSE\nBOGUS\n", {"300 ERR UNKNOWN COMMAND"}},
         {"QUIT\n", {"210 OK QUIT"}},
     };
@@ -114,6 +126,18 @@ TEST(SdModuleProtocol, DecodesEntitiesAndSurvivesBrokenMarkup) {
         {"<speak>ok<mark name='q&amp;a'/>then <mark name=\"x\" broken", {"audio:ok", "mark:q&a", "audio:then "}},
         {"<speak><mark name=\"only\"/> </speak>", {"mark:only"}},
         {"<speak>\xff\xfe bad \xc3 utf8</speak>", {"audio:?? bad ? utf8"}},
+        // A NUL is not spoken, and what is left of its stretch is.
+        {"<speak>Hello<mark name=\"a\"/>\0world</speak>"s, {"audio:Hello", "mark:a", "audio:world"}},
+        {"<speak>a<mark name=\"b\"/>\0</speak>"s, {"audio:a", "mark:b"}},
+        // Sentences, paragraphs and breaks separate what they separate, with a pause.
+        {"<speak><s>First sentence</s><s>Second sentence</s></speak>", {"audio:First sentence", "silence:500", "audio:Second sentence"}},
+        {"<speak><p>one</p>\n<p>two</p></speak>", {"audio:one\n", "silence:800", "audio:two"}},
+        {"<speak>one<break time=\"500ms\"/>two<break strength='weak'/>three<break/>four</speak>",
+         {"audio:one", "silence:500", "audio:two", "silence:150", "audio:three", "silence:300", "audio:four"}},
+        {"<speak><break time=\"1.5s\"/>a<mark name=\"m\"/><break time=\"99999s\"/>b</speak>",
+         {"silence:1500", "audio:a", "mark:m", "silence:10000", "audio:b"}},
+        // Attributes are read with their quotes.
+        {"<speak>a<mark name=\"x>y\"/>b<mark name='it\"s'/>c</speak>", {"audio:a", "mark:x>y", "audio:b", "mark:it\"s", "audio:c"}},
     };
     for (const auto& c : cases) {
         Lines expected = {"202 OK RECEIVING MESSAGE", "200 OK SPEAKING", "701 BEGIN"};
@@ -165,6 +189,62 @@ TEST(SdModuleProtocol, AMessageTheEngineRefusesStillEnds) {
               (Lines{"202 OK RECEIVING MESSAGE", "200 OK SPEAKING", "701 BEGIN", "mark:m", "702 END"}));
 }
 
+// What a hostile or hasty server does, each case on a module of its own.
+TEST(SdModuleProtocol, NothingOfAMessageOutlivesItsEndAndNoMessageBlocksTheNext) {
+    const Lines next = {"202 OK RECEIVING MESSAGE", "200 OK SPEAKING", "701 BEGIN", "audio:next", "702 END"};
+    const struct {
+        const char* name;
+        Environment environment;
+        std::function<void(Started&)> run;
+    } cases[] = {
+        // Messages of 4 MB: parsed in linear time, so the STOP sent with them is
+        // answered well within the reading limit (a quadratic parse took minutes).
+        {"huge messages", {{"KAVO_FAKE_POLL_DELAY_MS", "5"}},
+         [](Started& s) {
+             for (const std::string unit : {"&a", "&#1", "<b t='>'/>x"}) {
+                 std::string body;
+                 while (body.size() < (4u << 20)) body += unit;
+                 s.module.Send(SpeakCommand("<speak>" + body + "</speak>") + "STOP\n");
+                 const std::vector<Event> events = s.module.ReadUntil(IsEnd);
+                 ASSERT_FALSE(events.empty()) << unit;
+                 EXPECT_EQ(events.back().line, "703 STOP") << unit;
+             }
+         }},
+        // QUIT while audio flows: the reply is the last thing written.
+        {"quit while speaking", {{"KAVO_FAKE_POLL_DELAY_MS", "1"}},
+         [](Started& s) {
+             s.module.Send(SpeakCommand("<speak>" + std::string(4000, 'a') + "</speak>"));
+             s.module.ReadUntilLine("705 AUDIO");
+             s.module.Send("QUIT\n");
+             EXPECT_EQ(s.module.WaitForExit(), 0);
+             const std::vector<Event> rest = s.module.Unread();
+             ASSERT_FALSE(rest.empty());
+             EXPECT_EQ(rest.back().line, "210 OK QUIT");
+         }},
+        // The engine refuses the second piece of a message stopped while that
+        // piece was beginning: the refusal must not end the next message.
+        {"a stopped message's piece refused",
+         {{"KAVO_FAKE_POLL_DELAY_MS", "2"}, {"KAVO_FAKE_BEGIN_DELAY_MS", "400"}, {"KAVO_FAKE_REFUSED_SESSION", "1"}},
+         [&next](Started& s) {
+             s.module.Send(SpeakCommand("<speak>" + std::string(300, 'a') + "</speak>"));  // pieces of 240 and 60
+             std::size_t heard = 0;
+             while (heard < 240) {
+                 const std::vector<Event> events = s.module.ReadUntilLine("705 AUDIO");
+                 ASSERT_FALSE(events.empty());
+                 heard += events.back().samples.size();
+             }
+             s.module.Send("STOP\n" + SpeakCommand("<speak>next</speak>"));
+             s.module.ReadUntilLine("703 STOP");
+             EXPECT_EQ(Summary(s.module.ReadUntil(IsEnd)), next);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Started s(c.environment);
+        c.run(s);
+    }
+}
+
 TEST(SdModuleProtocol, InitNamesWhyItCannotStart) {
     const struct {
         std::optional<std::string> engine;
@@ -173,6 +253,8 @@ TEST(SdModuleProtocol, InitNamesWhyItCannotStart) {
         std::string reason;
     } cases[] = {
         {std::string("fake-mscclassic"), "KavoSynthPlugin /nonexistent/libKavoSynthXunFeiClassic.so", {}, "399-no plug-in"},
+        // A folder is there but is no library: the loader's own reason is given.
+        {std::string("fake-mscclassic"), "KavoSynthPlugin .", {}, "399-no plug-in: cannot load the plug-in"},
         {std::nullopt, "", {}, "399-no engine"},
         {std::string("fake-mscclassic"), "", {{"KAVO_FAKE_LOGIN_RESULT", "10407"}}, "399-the engine's login failed"},
         {std::string("fake-mscclassic-without-text-put"), "", {}, "399-the engine lacks an entry point"},
@@ -184,8 +266,56 @@ TEST(SdModuleProtocol, InitNamesWhyItCannotStart) {
         const std::vector<Event> events = module.ReadUntilLine("399 ERR CANT INIT MODULE");
         ASSERT_EQ(events.size(), 2u) << c.reason;
         EXPECT_EQ(events[0].line.compare(0, c.reason.size(), c.reason), 0) << events[0].line;
+        // "Not found" only where nothing is there.
+        EXPECT_EQ(events[0].line.find("(error 2)") != std::string::npos, c.pluginLine.find("/nonexistent/") != std::string::npos)
+            << events[0].line;
         module.Send("QUIT\n");
         EXPECT_EQ(module.WaitForExit(), 0);
+    }
+    // The engine put in place after a failed INIT: the next INIT starts afresh.
+    StagedModule staged(std::nullopt);
+    ModuleProcess module(staged.ConfigFile());
+    module.Send("INIT\n");
+    module.ReadUntilLine("399 ERR CANT INIT MODULE");
+    const std::filesystem::path folder = std::filesystem::path(staged.ConfigFile()).parent_path();
+    std::filesystem::copy_file(kavosaytest::BinFolder() / "libfake-mscclassic.so", folder / "libmscclassic.so");
+    ExpectInit(module);
+}
+
+// What requests the plug-in gets for a message: marks between words do not cut
+// it into one engine session per word, and a long text goes in pieces.
+TEST(SdModuleRequests, MarksJoinStretchesAndLongTextsAreCut) {
+    std::string words;
+    for (int i = 0; i < 8; ++i) words += "<mark name=\"m" + std::to_string(i) + "\"/>word" + std::to_string(i) + " ";
+    std::string longText;
+    while (longText.size() < 100000) longText += "a few words, ";
+    for (int i = 0; i < 15000; ++i) longText += "\xe4\xb8\xad";  // 中, no space: cut between characters
+    const struct {
+        std::string ssml;
+        std::size_t requests, innerMarks;
+    } cases[] = {
+        {"<speak>" + words + "</speak>", 1, 7},
+        {"<speak>one<mark name='a'/>two.<mark name='b'/>three</speak>", 2, 1},  // a sentence's end closes a request
+        {"<speak>one<mark name='a'/>two<break/>three</speak>", 2, 1},           // so does a pause
+        {"<speak>one<mark name='a'/>" + std::string(200, 'b') + "</speak>", 2, 0},  // a long stretch stands alone
+        {"<speak>" + longText + "</speak>", 5, 0},
+    };
+    for (const auto& c : cases) {
+        const sdkavo::SpokenMessage message = sdkavo::ParseSsml(c.ssml);
+        std::string spoken;
+        for (const sdkavo::Stretch& stretch : message.stretches) spoken += stretch.text;
+        const std::vector<sdkavo::SpeechRequest> requests = sdkavo::PlanRequests(message.stretches);
+        EXPECT_EQ(requests.size(), c.requests) << c.ssml.substr(0, 80);
+        std::size_t innerMarks = 0;
+        std::string joined;
+        for (const sdkavo::SpeechRequest& request : requests) {
+            innerMarks += request.innerMarks.size();
+            joined += request.text;
+            EXPECT_LE(request.text.size(), 32768u);
+            EXPECT_NE(static_cast<unsigned char>(request.text[0]) & 0xC0, 0x80) << "cut inside a character";
+        }
+        EXPECT_EQ(innerMarks, c.innerMarks) << c.ssml.substr(0, 80);
+        EXPECT_TRUE(joined == spoken) << "the requests do not add up to the text";
     }
 }
 
@@ -219,6 +349,10 @@ TEST(SdModuleVoices, SettingsChooseTheVoiceAndScaleProsody) {
         EXPECT_EQ(sdkavo::ChooseVoice(c.request, listed, "current"), c.voice) << c.request.synthesisVoice << " " << c.request.language;
     for (const auto& [server, plugin] : {std::pair{-100, 0}, {-1, 49}, {0, 50}, {100, 100}, {300, 100}, {-300, 0}})
         EXPECT_EQ(sdkavo::PluginScale(server), plugin) << server;
+    for (const auto& [text, number] : {std::pair<std::string, std::optional<int>>{"-100", -100}, {" +7 ", 7}, {"100", 100},
+                                        {"101", std::nullopt}, {"2147483648", std::nullopt}, {"-4294967346", std::nullopt},
+                                        {"12x", std::nullopt}, {"", std::nullopt}, {"-", std::nullopt}})
+        EXPECT_EQ(sdkavo::ServerNumber(text), number) << text;
 }
 
 }  // namespace

@@ -8,9 +8,15 @@ namespace kavosay {
 
 std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::filesystem::path& path, std::string& error) {
     std::uint32_t code = 0;
-    kavo::DynamicLibrary library = kavo::DynamicLibrary::Open(path, code);
+    std::string loaderText;
+    kavo::DynamicLibrary library = kavo::DynamicLibrary::Open(path, code, &loaderText);
     if (!library) {
-        error = "cannot load the plug-in " + DisplayPath(path) + " (error " + std::to_string(code) + ")";
+        const std::string named = path.string() + ": ";  // the loader's text names the file again
+        if (loaderText.compare(0, named.size(), named) == 0) loaderText.erase(0, named.size());
+        // A file that is there but does not load (a folder, not a library, another
+        // architecture) is told by the loader's own text; its code would read "not found".
+        error = "cannot load the plug-in " + DisplayPath(path) +
+                (loaderText.empty() ? " (error " + std::to_string(code) + ")" : ": " + loaderText);
         return nullptr;
     }
     PluginExports e;

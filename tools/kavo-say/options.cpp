@@ -120,7 +120,7 @@ std::string VoiceOptionText() {
         }
         start = end + 1;
     }
-    return text + line + "\n" + indent + "default xiaoyan\n";
+    return text + line + "\n" + indent + "default " + kavo::kDefaultVoice.shortName + "\n";
 }
 
 }  // namespace

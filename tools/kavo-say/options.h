@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/voice_list.h"
+
 namespace kavosay {
 
 enum class Action { Speak, ListVoices, ShowHelp, ShowVersion };
@@ -14,7 +16,7 @@ struct Options {
     std::optional<std::string> textFile;   // -f; "-" is standard input
     std::optional<std::string> output;     // -o; "-" is standard output
     bool play = false;                     // --play: to the sound output, whatever standard output is
-    std::string voice = "xiaoyan";         // identifier or display name
+    std::string voice = kavo::kDefaultVoice.shortName;  // identifier or display name
     std::optional<int> rate, volume, pitch;
     bool quiet = false;
     bool verbose = false;

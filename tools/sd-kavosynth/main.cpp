@@ -11,6 +11,7 @@
 
 #include "module_config.h"
 #include "module_speech.h"
+#include "plugin/voice_list.h"
 #include "protocol_io.h"
 #include "ssml.h"
 #include "voice_choice.h"
@@ -54,27 +55,29 @@ private:
         } else if (command == "SET") {
             output_.Write("203 OK RECEIVING SETTINGS\n");
             if (!input_.ReadBlock(lines)) return false;
-            Set(lines);
-            output_.Write("203 OK SETTINGS RECEIVED\n");
+            output_.Write(Set(lines) ? "203 OK SETTINGS RECEIVED\n" : "303 ERROR INVALID PARAMETER OR VALUE\n");
         } else if (command == "SPEAK" || command == "CHAR" || command == "KEY" || command == "SOUND_ICON") {
             output_.Write("202 OK RECEIVING MESSAGE\n");
-            if (!input_.ReadBlock(lines)) return false;
             std::string text;
-            for (std::size_t i = 0; i < lines.size(); ++i) text += (i ? "\n" : "") + lines[i];
+            if (!input_.ReadText(text)) return false;
             SpokenMessage message = ParseSsml(text);
+            std::string().swap(text);
             if (command == "KEY") {
                 // Key names join their words with underscores: ctrl_a, shift_tab.
                 for (Stretch& stretch : message.stretches)
                     for (char& c : stretch.text)
                         if (c == '_') c = ' ';
             }
-            if (!speech_.Speak(message, voice_, prosody_, "200 OK SPEAKING\n")) output_.Write("301 ERROR CANT SPEAK\n");
+            if (!speech_.Speak(std::move(message), voice_, prosody_, "200 OK SPEAKING\n"))
+                output_.Write("301 ERROR CANT SPEAK\n");
         } else if (command == "STOP") {
             speech_.Stop("703 STOP");
         } else if (command == "PAUSE") {
             // Resuming is the server's business: a pause ends the message here.
             speech_.Stop("704 PAUSE");
         } else if (command == "QUIT") {
+            // The plug-in is stopped first: nothing of a message may follow the reply.
+            speech_.Shutdown();
             output_.Write("210 OK QUIT\n");
             return false;
         } else {
@@ -93,12 +96,16 @@ private:
             output_.Write("399-" + reason + "\n399 ERR CANT INIT MODULE\n");
             return;
         }
-        if (voice_.empty()) voice_ = ChooseVoice(VoiceRequest{"xiaoyan", "", ""}, speech_.VoiceNames(), "");
+        if (voice_.empty())
+            voice_ = ChooseVoice(VoiceRequest{kavo::kDefaultVoice.shortName, "", ""}, speech_.VoiceNames(), "");
         output_.Write("299-KavoSynth: " + plugin.string() + ", " + std::to_string(speech_.VoiceNames().size()) +
                       " voices\n299 OK LOADED SUCCESSFULLY\n");
     }
 
-    void Set(const std::vector<std::string>& lines) {
+    // False when a number is not an integer within the server's -100..100;
+    // the other settings are taken all the same.
+    bool Set(const std::vector<std::string>& lines) {
+        bool valid = true;
         for (const std::string& line : lines) {
             const std::size_t equals = line.find('=');
             if (equals == std::string::npos) continue;
@@ -106,7 +113,9 @@ private:
             std::string value = line.substr(equals + 1);
             if (value == "NULL") value.clear();
             auto number = [&](int& target) {
-                if (!value.empty()) target = PluginScale(std::atoi(value.c_str()));
+                if (value.empty()) return;
+                if (const std::optional<int> server = ServerNumber(value)) target = PluginScale(*server);
+                else valid = false;
             };
             if (key == "rate") number(prosody_.rate);
             else if (key == "pitch") number(prosody_.pitch);
@@ -116,6 +125,7 @@ private:
             else if (key == "voice") voiceRequest_.voiceType = value;
         }
         voice_ = ChooseVoice(voiceRequest_, speech_.VoiceNames(), voice_);
+        return valid;
     }
 
     ModuleConfig config_;

@@ -1,8 +1,9 @@
 // The plug-in as the module drives it: loaded, started and checked at INIT,
-// one message at a time spoken as one request per stretch between marks, its
-// audio, marks and end sent to the server from the plug-in's worker thread as
-// they come, and stopped at once on STOP. One per process: the plug-in's
-// callbacks are plain functions, routed to the live one.
+// one message at a time spoken as the requests speech_requests.h plans,
+// handed over a few at a time; its audio, marks, pauses and end sent to the
+// server from the plug-in's worker thread as they come, and stopped at once on
+// STOP. One per process: the plug-in's callbacks are plain functions, routed
+// to the live one.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -10,10 +11,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin_library.h"
 #include "protocol_io.h"
+#include "speech_requests.h"
 #include "ssml.h"
 
 namespace sdkavo {
@@ -36,13 +39,14 @@ public:
     const std::vector<std::string>& VoiceNames() const { return voiceNames_; }
 
     // Queues the message and, before any of its events, writes `reply`, the
-    // begin event and the marks before its text. False, nothing written or
-    // queued, when the plug-in refuses it or a message is still being spoken.
-    bool Speak(const SpokenMessage& message, const std::string& voice, const Prosody& prosody,
-               const std::string& reply);
+    // begin event and what comes before its text. Should the plug-in refuse a
+    // request, the message ends with those it took, every mark still sent.
+    // False, nothing written, when it took none of a message with text, or
+    // a message is still being spoken.
+    bool Speak(SpokenMessage message, const std::string& voice, const Prosody& prosody, const std::string& reply);
     // Ends the message being spoken with this event ("703 STOP"); nothing when none is.
     void Stop(const char* event);
-    // Stops the plug-in and joins its threads; nothing is written after it.
+    // Stops the plug-in and joins its threads; nothing is written after it. Start may follow.
     void Shutdown();
 
     // The plug-in's callbacks, routed here.
@@ -51,14 +55,31 @@ public:
 
 private:
     struct Message {
-        std::int32_t firstValue = 0;
-        std::vector<std::vector<std::string>> marksAfter;  // per request
-        std::size_t ended = 0;                             // requests over
+        std::u16string voice;
+        std::vector<SpeechRequest> requests;
+        std::size_t queued = 0;  // requests handed to the plug-in
+        std::size_t ended = 0;   // requests over
+        std::size_t bytes = 0;   // of its text
+        // Of the request in progress: its audio while it is held, else the
+        // near-silent samples at the end of what it has sent, held back and
+        // dropped if the request ends with them.
+        std::basic_string<unsigned char> held;
     };
-    // With the output's lock held: the request in progress is over; its marks, then perhaps the end.
+    // With the output's lock held: hands the plug-in the requests due; those
+    // it refuses are dropped, their marks and pauses kept, into `dropped`
+    // when no request is left to carry them.
+    void QueueAhead(Message& message, std::vector<Boundary>& dropped);
+    // With the output's lock held: the request in progress is over; what follows it, then perhaps the end.
     void RequestOver();
     // With the output's lock held: whether a request's callbacks belong to the message being spoken.
     bool IsCurrent(std::int32_t value) const;
+    // With the output's lock held, a message being spoken: whether the refused
+    // piece named in a log line is of its request in progress.
+    bool RefusedPieceIsCurrent(const std::string& line) const;
+    // The size of that much audio.
+    std::size_t BytesOf(std::size_t milliseconds) const;
+    // With the output's lock held: the events of marks and silences.
+    std::string BoundaryEvents(const std::vector<Boundary>& boundaries) const;
 
     Output& output_;
     std::unique_ptr<kavosay::PluginLibrary> library_;
@@ -68,7 +89,7 @@ private:
     std::int32_t sampleRate_ = 16000;
     std::int32_t nextValue_ = 1;
 
-    // Under the output's lock.
+    // Under the output's lock (see Output::Mutex).
     std::optional<Message> message_;
     std::basic_string<unsigned char> pending_;  // half a sample, completed by the next block
     enum class EngineState { Starting, Ready, Failed } engineState_ = EngineState::Starting;

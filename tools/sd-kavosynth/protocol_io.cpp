@@ -2,29 +2,50 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace sdkavo {
+namespace {
 
-bool CommandInput::ReadLine(std::string& line) {
+constexpr std::size_t kKeptBuffer = 1 << 20;
+
+}  // namespace
+
+bool CommandInput::NextLine(std::string_view& line, std::string* spill) {
     for (;;) {
-        const std::size_t end = buffer_.find('\n', start_);
+        const std::size_t end = buffer_.find('\n', std::max(start_, scanned_));
         if (end != std::string::npos) {
-            line.assign(buffer_, start_, end - start_);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            start_ = end + 1;
+            line = std::string_view(buffer_).substr(start_, end - start_);
+            start_ = scanned_ = end + 1;
             return true;
         }
+        if (spill && buffer_.size() - start_ > sizeof chunk_) {
+            // A long line goes where it is wanted piece by piece, not into the buffer first.
+            Append(*spill, std::string_view(buffer_).substr(start_));
+            start_ = buffer_.size();
+        }
+        scanned_ = buffer_.size();
         if (start_ > 0) {
             buffer_.erase(0, start_);
+            scanned_ -= start_;
             start_ = 0;
         }
-        char chunk[65536];
-        const ssize_t n = read(fd_, chunk, sizeof chunk);
+        // A long message's buffer is not kept once it has been read.
+        if (buffer_.empty() && buffer_.capacity() > kKeptBuffer) std::string().swap(buffer_);
+        const ssize_t n = read(fd_, chunk_, sizeof chunk_);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        buffer_.append(chunk, static_cast<std::size_t>(n));
+        buffer_.append(chunk_, static_cast<std::size_t>(n));
     }
+}
+
+bool CommandInput::ReadLine(std::string& line) {
+    std::string_view view;
+    if (!NextLine(view)) return false;
+    if (!view.empty() && view.back() == '\r') view.remove_suffix(1);
+    line.assign(view);
+    return true;
 }
 
 bool CommandInput::ReadBlock(std::vector<std::string>& lines) {
@@ -36,6 +57,31 @@ bool CommandInput::ReadBlock(std::vector<std::string>& lines) {
         lines.push_back(std::move(line));
     }
     return false;
+}
+
+bool CommandInput::ReadText(std::string& text) {
+    text.clear();
+    for (;;) {
+        // What a long line spilled before its end, then the rest of it.
+        const std::size_t lineStart = text.size();
+        std::string_view line;
+        if (!NextLine(line, &text)) return false;
+        Append(text, line);
+        if (text.size() > lineStart && text.back() == '\r') text.pop_back();
+        const std::string_view whole = std::string_view(text).substr(lineStart);
+        if (whole == ".") {
+            text.resize(lineStart == 0 ? 0 : lineStart - 1);  // and the line end before it
+            return true;
+        }
+        if (whole.substr(0, 2) == "..") text.erase(lineStart, 1);
+        text += '\n';
+    }
+}
+
+void CommandInput::Append(std::string& text, std::string_view more) {
+    // Grown by a quarter at a time: a message of megabytes leaves little unused.
+    if (text.size() + more.size() > text.capacity()) text.reserve(text.size() + text.size() / 4 + more.size());
+    text += more;
 }
 
 void Output::WriteHeld(const std::string& text) {

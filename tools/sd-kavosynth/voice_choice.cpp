@@ -86,4 +86,19 @@ std::string ChooseVoice(const VoiceRequest& request, const std::vector<std::stri
 
 int PluginScale(int serverValue) { return (std::clamp(serverValue, -100, 100) + 100) / 2; }
 
+std::optional<int> ServerNumber(const std::string& text) {
+    std::size_t i = text.find_first_not_of(' ');
+    if (i == std::string::npos) return std::nullopt;
+    const bool negative = text[i] == '-';
+    if (text[i] == '-' || text[i] == '+') ++i;
+    const std::size_t digits = i;
+    int value = 0;
+    // At most four digits are read, so the value cannot wrap.
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && i - digits < 4; ++i)
+        value = value * 10 + (text[i] - '0');
+    if (i == digits || text.find_first_not_of(' ', i) != std::string::npos) return std::nullopt;
+    if (value > 100) return std::nullopt;
+    return negative ? -value : value;
+}
+
 }  // namespace sdkavo

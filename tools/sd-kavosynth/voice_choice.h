@@ -1,6 +1,7 @@
 // Which of the plug-in's voices the server's settings choose, and how the
 // voices are listed to it.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,8 @@ std::string ChooseVoice(const VoiceRequest& request, const std::vector<std::stri
 
 // The server's -100..100 onto the plug-in's 0..100, 0 becoming 50.
 int PluginScale(int serverValue);
+// A rate, pitch or volume as the server sends it: an integer within
+// -100..100; nullopt for anything else.
+std::optional<int> ServerNumber(const std::string& text);
 
 }  // namespace sdkavo
