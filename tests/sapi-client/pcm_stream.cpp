@@ -2,14 +2,9 @@
 
 #include <cstring>
 
+#include "sapi_engine_interfaces.h"
+
 namespace sapiclient {
-namespace {
-
-// The wave format data format's identifier, which MinGW's headers declare but
-// no library defines.
-constexpr GUID kWaveFormatExId = {0xc31adbae, 0x527f, 0x4ff5, {0xa2, 0x30, 0xf6, 0x2b, 0xb6, 0x1f, 0xf7, 0x0c}};
-
-}  // namespace
 
 PcmStream* PcmStream::Create() { return new PcmStream(); }
 
@@ -73,14 +68,9 @@ HRESULT PcmStream::GetFormat(GUID* formatId, WAVEFORMATEX** format) {
     if (!formatId || !format) return E_POINTER;
     auto* wave = static_cast<WAVEFORMATEX*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
     if (!wave) return E_OUTOFMEMORY;
-    wave->wFormatTag = WAVE_FORMAT_PCM;
-    wave->nChannels = 1;
-    wave->nSamplesPerSec = 16000;
-    wave->wBitsPerSample = 16;
-    wave->nBlockAlign = 2;
-    wave->nAvgBytesPerSec = 32000;
-    wave->cbSize = 0;
-    *formatId = kWaveFormatExId;
+    // Tag, channels, samples a second, bytes a second, block align, bits, extra bytes.
+    *wave = WAVEFORMATEX{WAVE_FORMAT_PCM, 1, 16000, 32000, 2, 16, 0};
+    *formatId = kavo::sapi::kFormatIdWaveFormatEx;
     *format = wave;
     return S_OK;
 }
