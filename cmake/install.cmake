@@ -18,6 +18,10 @@ install(TARGETS KavoSynthXunFeiClassic
   RUNTIME DESTINATION ${KAVO_LIBRARY_DIR}
   LIBRARY DESTINATION ${KAVO_LIBRARY_DIR})
 install(TARGETS kavo-say RUNTIME DESTINATION ${KAVO_TOOL_DIR})
+if(TARGET KavoSynthSapi)
+  # The SAPI 5 voices load the plug-in from their own folder.
+  install(TARGETS KavoSynthSapi RUNTIME DESTINATION ${KAVO_LIBRARY_DIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/include/kavosynth.h DESTINATION ${KAVO_HEADER_DIR})
 if(TARGET espeak_mscclassic)
   install(TARGETS espeak_mscclassic espeak_runtime LIBRARY DESTINATION ${KAVO_LIBRARY_DIR})
@@ -33,9 +37,9 @@ if(WIN32)
   add_custom_target(stage ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/stage
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:KavoSynthXunFeiClassic> $<TARGET_FILE:kavo-say>
-            ${PROJECT_SOURCE_DIR}/include/kavosynth.h ${CMAKE_BINARY_DIR}/stage
-    DEPENDS KavoSynthXunFeiClassic kavo-say
-    COMMENT "Staging the DLL, kavosynth.h and kavo-say.exe in ${CMAKE_BINARY_DIR}/stage")
+            $<TARGET_FILE:KavoSynthSapi> ${PROJECT_SOURCE_DIR}/include/kavosynth.h ${CMAKE_BINARY_DIR}/stage
+    DEPENDS KavoSynthXunFeiClassic kavo-say KavoSynthSapi
+    COMMENT "Staging the DLLs, kavosynth.h and kavo-say.exe in ${CMAKE_BINARY_DIR}/stage")
 endif()
 
 if(TARGET sd_kavosynth)

@@ -28,7 +28,7 @@ pe)
   arch=$1
   format=$("$objdump" -f "$dll" | sed -n 's/.*file format //p')
   [ "$format" = "pei-$arch" ] || fail "file format is $format, not pei-$arch"
-  allowed=" KERNEL32.dll msvcrt.dll SHLWAPI.dll USER32.dll ADVAPI32.dll WINMM.dll "
+  allowed=" KERNEL32.dll msvcrt.dll SHLWAPI.dll USER32.dll ADVAPI32.dll WINMM.dll ole32.dll OLEAUT32.dll SHELL32.dll "
   imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
   [ -n "$imports" ] || fail "no import table"
   for name in $imports; do

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,12 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using kavo::VoiceFacts;
 using Bytes = std::vector<unsigned char>;
-
-struct ComRelease {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename T>
-using Com = std::unique_ptr<T, ComRelease>;
 
 std::wstring Wide(const std::string& utf8) {
     const std::u16string text = kavo::Utf8ToUtf16(utf8);
@@ -101,13 +98,7 @@ const VoiceFacts& kEnglish = kavo::kVoices[3];
 class SapiEngineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        stage_ = new fs::path(MakeStageFolder(u"sapi"));
-        for (const char16_t* name : {u"KavoSynthSapi", u"KavoSynthXunFeiClassic"}) {
-            const fs::path file = kavo::DynamicLibraryFileName(name);
-            fs::copy_file(BuildOutputFolder() / file, *stage_ / file);
-        }
-        fs::copy_file(BuildOutputFolder() / fs::path(kavo::DynamicLibraryFileName(u"fake-mscclassic")),
-                      *stage_ / fs::path(EngineFileName()));
+        stage_ = new fs::path(StageSapiFolder());
         fake_ = new FakeEngine(*stage_);
         ASSERT_EQ(Regsvr32(L"\"" + DllPath() + L"\""), 0u);
     }
@@ -121,8 +112,14 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         fake_->Reset();
+        token_ = SapiToken(TokenId(kEnglish));
+        ASSERT_TRUE(token_);
     }
-    void TearDown() override { CoUninitialize(); }
+    void TearDown() override {
+        engine_.reset();
+        token_.reset();
+        CoUninitialize();
+    }
 
     static std::wstring TokenId(const VoiceFacts& voice) {
         return L"HKEY_LOCAL_MACHINE\\" + Wide(kavo::sapi::TokenKey(voice));
@@ -130,7 +127,7 @@ protected:
 
     // The engine SAPI would create for the voice: the class its token names,
     // given the token.
-    Com<ISpTTSEngine> CreateEngine(TestToken& token) {
+    Com<ISpTTSEngine> CreateEngine(ISpObjectToken* token) {
         const std::optional<std::wstring> clsidText =
             ReadString(HKEY_LOCAL_MACHINE, kavo::sapi::TokenKey(kEnglish), "CLSID");
         CLSID clsid{};
@@ -143,12 +140,19 @@ protected:
         ISpObjectWithToken* withToken = nullptr;
         EXPECT_EQ(engine->QueryInterface(__uuidof(ISpObjectWithToken), reinterpret_cast<void**>(&withToken)), S_OK);
         if (withToken) {
-            EXPECT_EQ(withToken->SetObjectToken(&token), S_OK);
+            EXPECT_EQ(withToken->SetObjectToken(token), S_OK);
             withToken->Release();
         }
         return Com<ISpTTSEngine>(engine);
     }
 
+    // The test's engine, of token_'s voice, created on first use.
+    ISpTTSEngine& Engine() {
+        if (!engine_) engine_ = CreateEngine(token_.get());
+        if (!engine_) throw std::runtime_error("no engine");
+        return *engine_;
+    }
+    HRESULT Speak(TestSite& site, FragmentList& fragments) { return Speak(Engine(), site, fragments); }
     static HRESULT Speak(ISpTTSEngine& engine, TestSite& site, FragmentList& fragments) {
         return engine.Speak(0, kavo::sapi::kFormatIdWaveFormatEx, nullptr, fragments.Head(), &site);
     }
@@ -162,9 +166,10 @@ protected:
 
     static FakeEngine& fake() { return *fake_; }
 
-    TestToken token_{TokenId(kEnglish)};
+    Com<ISpObjectToken> token_;  // SAPI's token of the English voice
 
 private:
+    Com<ISpTTSEngine> engine_;
     static fs::path* stage_;
     static FakeEngine* fake_;
 };
@@ -173,7 +178,8 @@ fs::path* SapiEngineTest::stage_ = nullptr;
 FakeEngine* SapiEngineTest::fake_ = nullptr;
 
 TEST_F(SapiEngineTest, RegistrationWritesEveryRowAndUnregistrationRemovesOnlyThem) {
-    const auto rows = kavo::sapi::AllRows(kavo::Utf16ToUtf8(std::u16string(DllPath().begin(), DllPath().end())));
+    const std::wstring path = DllPath();
+    const auto rows = kavo::sapi::AllRows(kavo::Utf16ToUtf8(std::u16string(path.begin(), path.end())));
     for (const kavo::sapi::RegistryRow& row : rows) {
         EXPECT_EQ(ReadString(Root(row.root), row.key, row.name), Wide(row.data)) << row.key << " " << row.name;
     }
@@ -195,7 +201,7 @@ TEST_F(SapiEngineTest, RegistrationWritesEveryRowAndUnregistrationRemovesOnlyThe
 }
 
 TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
+    Com<ISpTTSEngine> engine = CreateEngine(token_.get());
     ASSERT_TRUE(engine);
     Com<ISpObjectWithToken> withToken;
     {
@@ -205,10 +211,12 @@ TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
     }
     ISpObjectToken* got = nullptr;
     EXPECT_EQ(withToken->GetObjectToken(&got), S_OK);
-    EXPECT_EQ(got, &token_);
+    EXPECT_EQ(got, token_.get());
     if (got) got->Release();
-    TestToken foreign(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\OtherVendor_voice");
-    EXPECT_EQ(withToken->SetObjectToken(&foreign), E_INVALIDARG);
+    // A key that is no voice of ours.
+    Com<ISpObjectToken> foreign = SapiToken(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices");
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(withToken->SetObjectToken(foreign.get()), E_INVALIDARG);
 
     const WAVEFORMATEX asked{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
     const WAVEFORMATEX* const targets[] = {nullptr, &asked};
@@ -227,32 +235,33 @@ TEST_F(SapiEngineTest, EngineKeepsItsTokenAndAlwaysOffers16kHzMono) {
     }
     withToken.reset();
     engine.reset();
-    EXPECT_EQ(token_.References(), 1u);
+    token_->AddRef();
+    EXPECT_EQ(token_->Release(), 1u);  // the engine let its reference go
 }
 
 TEST_F(SapiEngineTest, EveryActionIsSpokenSilentSpelledOrLeftOut) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"Hello there. How are you?\n")
         .Silence(20)
+        .Add(SPVA_Speak, L"It costs 3.5 yuan. 你好。再见！")
         .Add(SPVA_SpellOut, L"ab c")
         .Add(SPVA_Section, L"Part two.")
         .Add(SPVA_ParseUnknownTag, L"<odd tag/>")
         .Add(SPVA_Pronounce, L"word");
     TestSite site;
-    ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
-    EXPECT_EQ(SpokenTexts(), (std::vector<std::string>{"Hello there.", "How are you?\n", "a b c", "Part two.", "word"}));
+    ASSERT_EQ(Speak(site, fragments), S_OK);
+    // The engine gets GBK: 你好。 and 再见！
+    const std::string hello = "\xc4\xe3\xba\xc3\xa1\xa3", goodbye = "\xd4\xd9\xbc\xfb\xa3\xa1";
+    EXPECT_EQ(SpokenTexts(), (std::vector<std::string>{"Hello there.", "How are you?\n", "It costs 3.5 yuan.", hello,
+                                                       goodbye, "a b c", "Part two.", "word"}));
     Bytes expected = Audio({"Hello there.", "How are you?\n"});
     expected.insert(expected.end(), 20 * 32, 0);
-    const Bytes rest = Audio({"a b c", "Part two.", "word"});
+    const Bytes rest = Audio({"It costs 3.5 yuan.", hello, goodbye, "a b c", "Part two.", "word"});
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(site.audio, expected);
 }
 
 TEST_F(SapiEngineTest, BookmarksAndSentencesComeInOrderAtTheirAudioOffsets) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"One. ").Add(SPVA_Bookmark, L"1").Add(SPVA_Speak, L"Two!").Silence(10).Add(
         SPVA_Bookmark, L"42x");
@@ -267,7 +276,7 @@ TEST_F(SapiEngineTest, BookmarksAndSentencesComeInOrderAtTheirAudioOffsets) {
         TestSite site;
         site.interestResult = c.interestResult;
         site.interest = c.interest;
-        ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+        ASSERT_EQ(Speak(site, fragments), S_OK);
         // "One." is 4 samples (8 bytes), "Two!" too; 10 ms of silence is 320 bytes.
         std::vector<std::tuple<SPEVENTENUM, ULONGLONG, WPARAM, LPARAM, std::wstring>> expected;
         if (c.sentences) expected.emplace_back(SPEI_SENTENCE_BOUNDARY, 0, 4, 0, L"");
@@ -284,8 +293,6 @@ TEST_F(SapiEngineTest, BookmarksAndSentencesComeInOrderAtTheirAudioOffsets) {
 }
 
 TEST_F(SapiEngineTest, ProsodyMapsOntoThePluginScales) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     struct Case {
         LONG siteRate;
         USHORT siteVolume;
@@ -311,7 +318,7 @@ TEST_F(SapiEngineTest, ProsodyMapsOntoThePluginScales) {
         TestSite site;
         site.rate = c.siteRate;
         site.volume = c.siteVolume;
-        ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+        ASSERT_EQ(Speak(site, fragments), S_OK);
         EXPECT_EQ(fake().SessionParams(session++),
                   SessionParams(kEnglish.engineId, c.rate, c.pluginVolume, c.pitch))
             << c.siteRate << " " << c.siteVolume << " " << c.rateAdj << " " << c.volume << " " << c.pitchAdj;
@@ -319,8 +326,6 @@ TEST_F(SapiEngineTest, ProsodyMapsOntoThePluginScales) {
 }
 
 TEST_F(SapiEngineTest, RateAndVolumeChangesApplyFromTheNextSentence) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"One. Two. Three.");
     TestSite site;
@@ -328,7 +333,7 @@ TEST_F(SapiEngineTest, RateAndVolumeChangesApplyFromTheNextSentence) {
         s.rate = 10;
         s.volume = 40;
     });
-    ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+    ASSERT_EQ(Speak(site, fragments), S_OK);
     EXPECT_EQ(fake().SessionParams(0), SessionParams(kEnglish.engineId, 50, 100, 50));
     EXPECT_EQ(fake().SessionParams(1), SessionParams(kEnglish.engineId, 100, 40, 50));
     EXPECT_EQ(fake().SessionParams(2), SessionParams(kEnglish.engineId, 100, 40, 50));
@@ -336,27 +341,23 @@ TEST_F(SapiEngineTest, RateAndVolumeChangesApplyFromTheNextSentence) {
 }
 
 TEST_F(SapiEngineTest, AbortMidTextWritesNothingMoreAndLeavesTheNextSpeakClean) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     fake().TextStreaming(4, 5);  // 4 samples a block, one block every 5 ms
     FragmentList fragments;
     fragments.Add(SPVA_Speak, std::wstring(400, L'a') + L". Never spoken.");
     TestSite site;
     site.actions = [](TestSite& s) -> DWORD { return s.writeSizes.size() >= 2 ? SPVES_ABORT : 0; };
-    ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+    ASSERT_EQ(Speak(site, fragments), S_OK);
     EXPECT_EQ(site.writeSizes, (std::vector<ULONG>{8, 8}));
     EXPECT_EQ(fake().Sessions(), 1);
 
     FragmentList next;
     next.Add(SPVA_Speak, L"Next one.");
     TestSite after;
-    ASSERT_EQ(Speak(*engine, after, next), S_OK);
+    ASSERT_EQ(Speak(after, next), S_OK);
     EXPECT_EQ(after.audio, Audio({"Next one."}));
 }
 
 TEST_F(SapiEngineTest, SkipMovesBySentencesAndReportsHowFar) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     struct Case {
         LONG count;
         std::vector<std::string> spoken;
@@ -376,15 +377,13 @@ TEST_F(SapiEngineTest, SkipMovesBySentencesAndReportsHowFar) {
         TestSite site;
         site.skipCount = c.count;
         site.actions = OnceAfterWrites(1, SPVES_SKIP);
-        ASSERT_EQ(Speak(*engine, site, fragments), S_OK);
+        ASSERT_EQ(Speak(site, fragments), S_OK);
         EXPECT_EQ(SpokenTexts(), c.spoken) << "skip " << c.count;
         EXPECT_EQ(site.completedSkips, std::vector<LONG>{c.skipped}) << "skip " << c.count;
     }
 }
 
 TEST_F(SapiEngineTest, AWriteThatFailsStopsOrTakesNothingEndsTheCall) {
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     struct Case {
         HRESULT result;
         ULONG taken;
@@ -399,7 +398,7 @@ TEST_F(SapiEngineTest, AWriteThatFailsStopsOrTakesNothingEndsTheCall) {
         site.failingWrite = 0;
         site.writeResult = c.result;
         site.writeBytes = c.taken;
-        EXPECT_EQ(Speak(*engine, site, fragments), c.speak) << std::hex << c.result;
+        EXPECT_EQ(Speak(site, fragments), c.speak) << std::hex << c.result;
         EXPECT_EQ(site.writeSizes.size(), 1u) << std::hex << c.result;
         EXPECT_EQ(fake().Sessions(), 1) << std::hex << c.result;
     }
@@ -407,9 +406,10 @@ TEST_F(SapiEngineTest, AWriteThatFailsStopsOrTakesNothingEndsTheCall) {
 
 TEST_F(SapiEngineTest, TwoInstancesTakeTurnsAndAnAbortStopsOnlyItsOwn) {
     fake().TextStreaming(4, 2);
-    TestToken chinese(TokenId(kavo::kVoices[0]));
-    Com<ISpTTSEngine> aborted = CreateEngine(chinese);
-    Com<ISpTTSEngine> whole = CreateEngine(token_);
+    Com<ISpObjectToken> chinese = SapiToken(TokenId(kavo::kVoices[0]));
+    ASSERT_TRUE(chinese);
+    Com<ISpTTSEngine> aborted = CreateEngine(chinese.get());
+    Com<ISpTTSEngine> whole = CreateEngine(token_.get());
     ASSERT_TRUE(aborted && whole);
     using CanUnload = HRESULT(STDAPICALLTYPE*)();
     const auto canUnload = reinterpret_cast<CanUnload>(
@@ -442,21 +442,38 @@ TEST_F(SapiEngineTest, TwoInstancesTakeTurnsAndAnAbortStopsOnlyItsOwn) {
     EXPECT_EQ(wholeResult, S_OK);
     EXPECT_EQ(abortedSite.writeSizes.size(), 3u);
     EXPECT_EQ(wholeSite.audio, Audio({"One.", "Two.", "Three.", "Four."}));
+    // Each spoke with its own voice: one (cut) request of xiaoyan's, four of Catherine's.
+    std::vector<std::string> voices;
+    for (int s = 0; s < fake().Sessions(); ++s) {
+        const std::string params = fake().SessionParams(s);
+        const std::size_t at = params.find("voice_name = ") + 13;
+        voices.push_back(params.substr(at, params.find(',', at) - at));
+    }
+    std::sort(voices.begin(), voices.end());
+    EXPECT_EQ(voices, (std::vector<std::string>{"catherine", "catherine", "catherine", "catherine", "xiaoyan"}));
 
+    // A class factory lock keeps the DLL as an instance does.
+    IClassFactory* factory = nullptr;
+    CLSID clsid{};
+    CLSIDFromString(Wide(kavo::sapi::kEngineClsid).c_str(), &clsid);
+    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, __uuidof(IClassFactory),
+                               reinterpret_cast<void**>(&factory)),
+              S_OK);
+    factory->LockServer(TRUE);
     aborted.reset();
-    EXPECT_EQ(canUnload(), S_FALSE);
     whole.reset();
+    EXPECT_EQ(canUnload(), S_FALSE);
+    factory->LockServer(FALSE);
+    factory->Release();
     EXPECT_EQ(canUnload(), S_OK);
 }
 
 TEST_F(SapiEngineTest, AnEngineThatCannotLogInFailsSpeakWithTheReason) {
     fake().SetLoginResult(10106);
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"Hello.");
     TestSite site;
-    EXPECT_EQ(Speak(*engine, site, fragments), SPERR_UNINITIALIZED);
+    EXPECT_EQ(Speak(site, fragments), SPERR_UNINITIALIZED);
     EXPECT_TRUE(site.audio.empty());
     IErrorInfo* info = nullptr;
     ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
@@ -469,12 +486,10 @@ TEST_F(SapiEngineTest, AnEngineThatCannotLogInFailsSpeakWithTheReason) {
 
 TEST_F(SapiEngineTest, ASentenceTheEngineRefusesIsLeftOutAndTheRestSpoken) {
     fake().FailBegin(0, 10111);
-    Com<ISpTTSEngine> engine = CreateEngine(token_);
-    ASSERT_TRUE(engine);
     FragmentList fragments;
     fragments.Add(SPVA_Speak, L"One. Two.");
     TestSite site;
-    EXPECT_EQ(Speak(*engine, site, fragments), S_OK);
+    EXPECT_EQ(Speak(site, fragments), S_OK);
     EXPECT_EQ(site.audio, Audio({"Two."}));
 }
 

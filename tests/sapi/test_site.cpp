@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "support/plugin_host.h"
+
 namespace kavotest {
 
 HRESULT TestSite::QueryInterface(REFIID riid, void** object) {
@@ -35,6 +37,7 @@ HRESULT TestSite::Write(const void* data, ULONG bytes, ULONG* written) {
     const auto* begin = static_cast<const unsigned char*>(data);
     audio.insert(audio.end(), begin, begin + taken);
     if (written) *written = taken;
+    if (onWrite) onWrite(*this);
     return failing ? writeResult : S_OK;
 }
 
@@ -60,21 +63,16 @@ HRESULT TestSite::CompleteSkip(LONG skipped) {
     return S_OK;
 }
 
-HRESULT TestToken::QueryInterface(REFIID riid, void** object) {
-    if (riid == __uuidof(IUnknown) || riid == __uuidof(ISpDataKey) || riid == __uuidof(ISpObjectToken)) {
-        *object = this;
-        AddRef();
-        return S_OK;
+Com<ISpObjectToken> SapiToken(const std::wstring& id, bool create) {
+    static const CLSID kSpObjectToken = {0xef411752, 0x3736, 0x4cb4, {0x9c, 0x8c, 0x8e, 0xf4, 0xcc, 0xb5, 0x8e, 0xfe}};
+    ISpObjectToken* token = nullptr;
+    if (FAILED(CoCreateInstance(kSpObjectToken, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ISpObjectToken),
+                                reinterpret_cast<void**>(&token)))) {
+        return nullptr;
     }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT TestToken::GetId(LPWSTR* id) {
-    const std::size_t bytes = (id_.size() + 1) * sizeof(wchar_t);
-    *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    std::memcpy(*id, id_.c_str(), bytes);
-    return S_OK;
+    Com<ISpObjectToken> held(token);
+    if (FAILED(token->SetId(nullptr, id.c_str(), create ? TRUE : FALSE))) return nullptr;
+    return held;
 }
 
 SPVSTATE FragmentList::DefaultState() {
@@ -108,6 +106,18 @@ const SPVTEXTFRAG* FragmentList::Head() {
         fragments_[i].pNext = i + 1 < fragments_.size() ? &fragments_[i + 1] : nullptr;
     }
     return fragments_.empty() ? nullptr : &fragments_[0];
+}
+
+std::filesystem::path StageSapiFolder() {
+    namespace fs = std::filesystem;
+    const fs::path stage = MakeStageFolder(u"sapi");
+    for (const char16_t* name : {u"KavoSynthSapi", u"KavoSynthXunFeiClassic"}) {
+        const fs::path file = kavo::DynamicLibraryFileName(name);
+        fs::copy_file(BuildOutputFolder() / file, stage / file);
+    }
+    fs::copy_file(BuildOutputFolder() / fs::path(kavo::DynamicLibraryFileName(u"fake-mscclassic")),
+                  stage / fs::path(EngineFileName()));
+    return stage;
 }
 
 }  // namespace kavotest

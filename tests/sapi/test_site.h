@@ -4,7 +4,9 @@
 #pragma once
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ public:
 
     // Scripted answers.
     std::function<DWORD(TestSite&)> actions;  // GetActions; none: 0
+    std::function<void(TestSite&)> onWrite;   // after each Write
     LONG rate = 0;
     USHORT volume = 100;
     HRESULT interestResult = S_OK;
@@ -53,44 +56,16 @@ public:
     HRESULT STDMETHODCALLTYPE CompleteSkip(LONG skipped) override;
 };
 
-// A token whose id is that of a voice token: all the engine may ask of it.
-class TestToken final : public ISpObjectToken {
-public:
-    explicit TestToken(std::wstring id) : id_(std::move(id)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-    ULONG References() const { return references_; }
-    HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override;
-
-    HRESULT STDMETHODCALLTYPE SetData(LPCWSTR, ULONG, const BYTE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetData(LPCWSTR, ULONG*, BYTE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetStringValue(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR, LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetDWORD(LPCWSTR, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDWORD(LPCWSTR, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteKey(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumKeys(ULONG, LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumValues(ULONG, LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetId(LPCWSTR, LPCWSTR, WINBOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCategory(ISpObjectTokenCategory**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, DWORD, REFIID, void**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStorageFileName(REFCLSID, LPCWSTR, LPCWSTR, ULONG, LPWSTR*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE RemoveStorageFileName(REFCLSID, LPCWSTR, WINBOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Remove(const CLSID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR, void*, ULONG, IUnknown*, WINBOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DisplayUI(HWND, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR, WINBOOL*) override { return E_NOTIMPL; }
-
-private:
-    std::wstring id_;
-    ULONG references_ = 1;
+struct ComRelease {
+    void operator()(IUnknown* object) const { object->Release(); }
 };
+template <typename T>
+using Com = std::unique_ptr<T, ComRelease>;
+
+// SAPI's own token object (sapi.dll's SpObjectToken) set to a token key,
+// e.g. HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Speech\Voices\Tokens\KavoSynth_xiaoyan
+// (made empty first when create is true); null when SAPI refuses it.
+Com<ISpObjectToken> SapiToken(const std::wstring& id, bool create = false);
 
 // A fragment list as SAPI's XML parser hands it over: the fragments point
 // into one text, with their offsets in it.
@@ -106,5 +81,9 @@ private:
     std::wstring text_;
     std::vector<SPVTEXTFRAG> fragments_;
 };
+
+// A new folder holding KavoSynthSapi.dll, the plug-in and the fake engine
+// (as mscclassic), copied from the build's bin folder.
+std::filesystem::path StageSapiFolder();
 
 }  // namespace kavotest

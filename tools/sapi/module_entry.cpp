@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <new>
 #include <string>
 
 #include "com_module.h"
@@ -46,8 +45,12 @@ public:
         if (object == nullptr) return E_POINTER;
         *object = nullptr;
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        TtsEngine* engine = new (std::nothrow) TtsEngine();
-        if (engine == nullptr) return E_OUTOFMEMORY;
+        TtsEngine* engine = nullptr;
+        try {
+            engine = new TtsEngine();
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
         const HRESULT result = engine->QueryInterface(riid, object);
         engine->Release();
         return result;

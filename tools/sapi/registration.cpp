@@ -2,14 +2,10 @@
 
 #include "registry_rows.h"
 #include "utf16_text.h"
+#include "wide_text.h"
 
 namespace kavo::sapi {
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    const std::u16string text = kavosay::ToUtf16(utf8);
-    return std::wstring(text.begin(), text.end());
-}
 
 HKEY RootKey(RegistryRoot root) { return root == RegistryRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE; }
 

@@ -34,9 +34,21 @@ SharedPlugin::~SharedPlugin() {
     (void)library_.release();
 }
 
-void SharedPlugin::Acquire() {
+void SharedPlugin::Acquire() noexcept {
     std::lock_guard<std::mutex> life(lifeMutex_);
     if (users_++ > 0) return;
+    try {
+        Start();
+    } catch (...) {
+        library_.reset();
+        std::lock_guard<std::mutex> lock(mutex_);
+        state_ = EngineState::Failed;
+        failure_ = "out of memory while loading the plug-in";
+        changed_.notify_all();
+    }
+}
+
+void SharedPlugin::Start() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         state_ = EngineState::Unknown;
@@ -63,7 +75,7 @@ void SharedPlugin::Acquire() {
     }
 }
 
-void SharedPlugin::Release() {
+void SharedPlugin::Release() noexcept {
     std::lock_guard<std::mutex> life(lifeMutex_);
     if (users_ == 0 || --users_ > 0) return;
     if (library_) {
@@ -83,7 +95,9 @@ bool SharedPlugin::WaitUntilReady(std::string& reason) {
     return false;
 }
 
-void SharedPlugin::OnPlay(const KavoChar*, const void* pcm, std::uint32_t bytes, std::int32_t value) {
+// Neither callback lets an exception reach the plug-in: a block or a line
+// that cannot be copied (out of memory) is dropped.
+void SharedPlugin::OnPlay(const KavoChar*, const void* pcm, std::uint32_t bytes, std::int32_t value) try {
     Delivery delivery;
     if (pcm == nullptr) {
         delivery.kind = Delivery::Kind::End;
@@ -93,9 +107,10 @@ void SharedPlugin::OnPlay(const KavoChar*, const void* pcm, std::uint32_t bytes,
         delivery.pcm.assign(begin, begin + bytes);
     }
     Instance().Deliver(value, std::move(delivery));
+} catch (...) {
 }
 
-void SharedPlugin::OnLog(std::int32_t level, const KavoChar* text) {
+void SharedPlugin::OnLog(std::int32_t level, const KavoChar* text) try {
     OutputDebugStringW(text);
     OutputDebugStringW(L"\n");
     SharedPlugin& self = Instance();
@@ -116,6 +131,7 @@ void SharedPlugin::OnLog(std::int32_t level, const KavoChar* text) {
     }
     if (level == KAVOSYNTH_LOG_ERROR || level == KAVOSYNTH_LOG_CRITICAL) self.lastError_ = message;
     self.changed_.notify_all();
+} catch (...) {
 }
 
 void SharedPlugin::Deliver(std::int32_t value, Delivery delivery) {

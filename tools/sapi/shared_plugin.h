@@ -24,8 +24,10 @@ public:
     static SharedPlugin& Instance();
     ~SharedPlugin();
 
-    void Acquire();
-    void Release();
+    // Never throw: a plug-in that cannot be started is a failed state that
+    // Speak reports.
+    void Acquire() noexcept;
+    void Release() noexcept;
 
     // True once the engine behind the plug-in is ready; false, with the
     // plug-in's reason, when it could not be loaded or logged in to.
@@ -63,6 +65,7 @@ public:
 
 private:
     SharedPlugin() = default;
+    void Start();  // loads and initialises the plug-in (Acquire's first user)
     static void KAVOSYNTH_CALL OnPlay(const KavoChar* voice, const void* pcm, std::uint32_t bytes, std::int32_t value);
     static void KAVOSYNTH_CALL OnLog(std::int32_t level, const KavoChar* text);
     void Deliver(std::int32_t value, Delivery delivery);

@@ -17,20 +17,14 @@ bool EndsSentence(const std::wstring& text, std::size_t i) {
     }
 }
 
-bool IsBlank(const std::wstring& text, std::size_t offset, std::size_t length) {
-    for (std::size_t i = offset; i < offset + length; ++i) {
-        if (!std::iswspace(text[i])) return false;
-    }
-    return true;
-}
-
-// Letters and digits one by one, a space between them, so that the engine
-// names each instead of reading a word.
+// The characters one by one, a space between them, so that the engine names
+// each instead of reading a word (a surrogate pair stays one character).
 std::wstring Spelled(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
         if (std::iswspace(c)) continue;
-        if (!out.empty()) out += L' ';
+        const bool secondHalf = c >= 0xDC00 && c <= 0xDFFF;
+        if (!out.empty() && !secondHalf) out += L' ';
         out += c;
     }
     return out;
@@ -64,7 +58,9 @@ std::vector<TextSpan> SplitSentences(const std::wstring& text) {
     std::vector<TextSpan> spans;
     std::size_t start = 0;
     const auto close = [&](std::size_t end) {
-        if (end > start && !IsBlank(text, start, end - start)) spans.push_back({start, end - start});
+        // White space between sentences belongs to neither.
+        while (start < end && std::iswspace(text[start])) ++start;
+        if (end > start) spans.push_back({start, end - start});
         start = end;
     };
     for (std::size_t i = 0; i < text.size(); ++i) {

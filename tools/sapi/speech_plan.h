@@ -21,8 +21,9 @@ struct SpeechItem {
 };
 
 // The sentences of text: each ends after a run of sentence-ending punctuation
-// (。！？；!?; and a '.' that ends a word) or at a line break; pieces holding
-// only white space are left out. {offset, length} in UTF-16 units.
+// (。！？；!?; and a '.' that ends a word) or at a line break, and starts at
+// its first character that is not white space; pieces holding only white
+// space are left out. {offset, length} in UTF-16 units.
 struct TextSpan {
     std::size_t offset;
     std::size_t length;

@@ -9,14 +9,10 @@
 #include "shared_plugin.h"
 #include "speak_call.h"
 #include "utf16_text.h"
+#include "wide_text.h"
 
 namespace kavo::sapi {
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    const std::u16string text = kavosay::ToUtf16(utf8);
-    return std::wstring(text.begin(), text.end());
-}
 
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
