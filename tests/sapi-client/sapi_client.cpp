@@ -229,7 +229,6 @@ void SpeakWithEachVoice(const std::vector<ISpObjectToken*>& tokens, Tally& tally
                         what + "SetRate(5): " + Ms(faster) + " against " + Ms(bytes) + " " + Hex(spoke));
         }
     }
-    voice->SetOutput(nullptr, FALSE);
     stream->Release();
 }
 
