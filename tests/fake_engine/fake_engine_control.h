@@ -12,7 +12,9 @@
 // of every QTTSSessionBegin), KAVO_FAKE_POLL_DELAY_MS (the default script's
 // samples come 4 to a poll, each poll after that many milliseconds),
 // KAVO_FAKE_BEGIN_DELAY_MS (every QTTSSessionBegin answers that late),
-// KAVO_FAKE_REFUSED_SESSION (that one session's QTTSSessionBegin fails, 10111).
+// KAVO_FAKE_REFUSED_SESSION (that one session's QTTSSessionBegin fails, 10111),
+// KAVO_FAKE_SAMPLES_PER_BYTE=N (each poll gives one text byte b as samples of
+// 1000 + b: N of them at the session's speed 50, N * 50 / speed at another).
 #pragma once
 
 #include <stdint.h>
