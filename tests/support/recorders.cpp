@@ -85,23 +85,20 @@ void KAVOSYNTH_CALL LogRecorder::Sink(std::int32_t level, const KavoChar* text) 
 }
 
 std::vector<std::u16string> InLoggedOrder(std::vector<std::u16string> messages) {
-    std::size_t cycleStart = 0;
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        if (messages[i] == u"日志模块初始化完成") {
-            std::rotate(messages.begin() + static_cast<std::ptrdiff_t>(cycleStart),
-                        messages.begin() + static_cast<std::ptrdiff_t>(i),
-                        messages.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-        } else if (messages[i] == u"日志模块清理完成") {
-            cycleStart = i + 1;
-        }
-    }
+    PutInLoggedOrder(messages, [](const std::u16string& message) { return message; });
     return messages;
+}
+
+std::vector<LogLine> LogRecorder::Lines() const {
+    std::vector<LogLine> lines = lines_.Entries();
+    PutInLoggedOrder(lines, [](const LogLine& line) { return line.Message(); });
+    return lines;
 }
 
 std::vector<std::u16string> LogRecorder::Messages() const {
     std::vector<std::u16string> messages;
     for (const LogLine& line : Lines()) messages.push_back(line.Message());
-    return InLoggedOrder(std::move(messages));
+    return messages;
 }
 
 bool LogRecorder::WaitForMessage(const std::u16string& message) const {

@@ -3,6 +3,7 @@
 // recorder is one process-wide instance, never destroyed (a plug-in thread may
 // still call it while the process exits); fixtures reset them per test.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -57,10 +58,23 @@ struct LogLine {
     std::u16string Message() const;
 };
 
-// Sink messages put back in the order they were logged: the opening line of
+// Sink lines put back in the order they were logged: the opening line of
 // Initialize reaches the sink when the call ends, possibly after lines that the
 // worker it started has logged meanwhile, so each opening line goes back to
 // where its cycle began (the start, or just after the previous closing line).
+template <typename Entry, typename MessageOf>
+void PutInLoggedOrder(std::vector<Entry>& entries, MessageOf messageOf) {
+    std::size_t cycleStart = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::u16string message = messageOf(entries[i]);
+        if (message == u"日志模块初始化完成") {
+            const auto at = entries.begin() + static_cast<std::ptrdiff_t>(i);
+            std::rotate(entries.begin() + static_cast<std::ptrdiff_t>(cycleStart), at, at + 1);
+        } else if (message == u"日志模块清理完成") {
+            cycleStart = i + 1;
+        }
+    }
+}
 std::vector<std::u16string> InLoggedOrder(std::vector<std::u16string> messages);
 
 class LogRecorder {
@@ -71,8 +85,8 @@ public:
     void Reset() { lines_.Reset(); }
     // Runs inside the sink, on the logging thread, before the line is recorded.
     void OnLine(std::function<void(const LogLine&)> hook) { lines_.SetHook(std::move(hook)); }
-    std::vector<LogLine> Lines() const { return lines_.Entries(); }
-    // The messages in the order they were logged (see InLoggedOrder).
+    // The lines, and their messages, in the order they were logged (see PutInLoggedOrder).
+    std::vector<LogLine> Lines() const;
     std::vector<std::u16string> Messages() const;
     bool WaitForMessage(const std::u16string& message) const;
     // Waits for a message that begins with prefix; returns it (empty on time-out).
