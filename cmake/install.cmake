@@ -1,5 +1,8 @@
 # cmake --install: the plug-in, its public header, the host tool and (POSIX)
 # the espeak engine, the libraries side by side as a host loads them.
+# Each file belongs to the component of the Debian package that ships it:
+# kavosynth (plug-in, engine, kavo-say), kavosynth-dev (header, pkg-config
+# file) and speech-dispatcher-kavosynth (the module and its configuration).
 include(GNUInstallDirs)
 if(WIN32)
   # One folder a Windows user can copy: DLL, header and kavo-say.exe.
@@ -15,17 +18,31 @@ else()
 endif()
 
 install(TARGETS KavoSynthXunFeiClassic
-  RUNTIME DESTINATION ${KAVO_LIBRARY_DIR}
-  LIBRARY DESTINATION ${KAVO_LIBRARY_DIR})
-install(TARGETS kavo-say RUNTIME DESTINATION ${KAVO_TOOL_DIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/kavosynth.h DESTINATION ${KAVO_HEADER_DIR})
+  RUNTIME DESTINATION ${KAVO_LIBRARY_DIR} COMPONENT kavosynth
+  LIBRARY DESTINATION ${KAVO_LIBRARY_DIR} COMPONENT kavosynth)
+install(TARGETS kavo-say RUNTIME DESTINATION ${KAVO_TOOL_DIR} COMPONENT kavosynth)
+install(FILES ${PROJECT_SOURCE_DIR}/include/kavosynth.h DESTINATION ${KAVO_HEADER_DIR} COMPONENT kavosynth-dev)
 if(TARGET espeak_mscclassic)
-  install(TARGETS espeak_mscclassic espeak_runtime LIBRARY DESTINATION ${KAVO_LIBRARY_DIR})
+  install(TARGETS espeak_mscclassic espeak_runtime LIBRARY DESTINATION ${KAVO_LIBRARY_DIR} COMPONENT kavosynth)
   # The usual place for commands, pointing into the folder where kavo-say finds its plug-in.
   install(CODE "
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
     file(CREATE_LINK ../${KAVO_TOOL_DIR}/kavo-say
-         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kavo-say\" SYMBOLIC)")
+         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kavo-say\" SYMBOLIC)"
+    COMPONENT kavosynth)
+  # pkg-config file for hosts: the header's flags, and in plugindir the folder
+  # to load the plug-in from. Written at install time, for the prefix given then.
+  install(CODE "
+    set(prefix \"\${CMAKE_INSTALL_PREFIX}\")
+    set(KAVO_LIBRARY_DIR ${KAVO_LIBRARY_DIR})
+    set(KAVO_HEADER_DIR ${KAVO_HEADER_DIR})
+    set(KAVO_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/kavosynth.pc.in
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/pkgconfig/kavosynth.pc\" @ONLY)"
+    COMPONENT kavosynth-dev)
+endif()
+if(KAVO_SAY_MAN_PAGE)
+  install(FILES ${KAVO_SAY_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT kavosynth)
 endif()
 
 if(WIN32)
@@ -42,7 +59,7 @@ if(TARGET sd_kavosynth)
   # The Speech Dispatcher module where the server looks for modules, and its
   # configuration where the server reads it: /etc for a /usr install, else
   # under the prefix. The module finds the plug-in relative to itself.
-  install(TARGETS sd_kavosynth RUNTIME DESTINATION lib/speech-dispatcher-modules)
+  install(TARGETS sd_kavosynth RUNTIME DESTINATION lib/speech-dispatcher-modules COMPONENT speech-dispatcher-kavosynth)
   install(CODE "
     if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
       set(kavo_sd_config_dir /etc/speech-dispatcher/modules)
@@ -50,5 +67,6 @@ if(TARGET sd_kavosynth)
       set(kavo_sd_config_dir \${CMAKE_INSTALL_PREFIX}/etc/speech-dispatcher/modules)
     endif()
     file(INSTALL ${PROJECT_SOURCE_DIR}/tools/sd-kavosynth/kavosynth.conf
-         DESTINATION \"\${kavo_sd_config_dir}\")")
+         DESTINATION \"\${kavo_sd_config_dir}\")"
+    COMPONENT speech-dispatcher-kavosynth)
 endif()

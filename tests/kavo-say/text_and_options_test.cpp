@@ -71,6 +71,10 @@ TEST(Options, BadUsage) {
     EXPECT_FALSE(Parse({"-f", "text.txt", "and", "words"}));
     EXPECT_FALSE(Parse({"--timeout", "0"}));
     EXPECT_TRUE(Parse({"--voices", "-f", "unused.txt"}));
+    EXPECT_FALSE(Parse({"--version=1"}));
+    const std::optional<Options> version = Parse({"--version"});
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->action, Action::ShowVersion);
     // Playing and writing a file are two destinations; one is taken.
     EXPECT_FALSE(Parse({"--play", "-o", "out.wav", "hello"}));
     EXPECT_FALSE(Parse({"-o-", "--play", "hello"}));

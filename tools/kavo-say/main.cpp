@@ -104,6 +104,10 @@ int Run(const std::vector<std::string>& args) {
         WriteText(stdout, UsageText());
         return kExitSuccess;
     }
+    if (options.action == Action::ShowVersion) {
+        WriteText(stdout, VersionText());
+        return kExitSuccess;
+    }
 
     // A speech command on a terminal is heard, as users of the others expect.
     const bool aloud = options.play || (!options.output && IsTerminal(stdout));

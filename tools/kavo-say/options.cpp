@@ -10,7 +10,7 @@
 namespace kavosay {
 namespace {
 
-enum class Id { Play, Output, File, Voice, Voices, Rate, Volume, Pitch, Quiet, Verbose, Plugin, Timeout, Help };
+enum class Id { Play, Output, File, Voice, Voices, Rate, Volume, Pitch, Quiet, Verbose, Plugin, Timeout, Help, Version };
 
 struct OptionSpec {
     char shortName;  // 0: long form only
@@ -24,7 +24,7 @@ constexpr OptionSpec kOptions[] = {
     {0, "voices", false, Id::Voices},    {'r', "rate", true, Id::Rate},      {'a', "volume", true, Id::Volume},
     {'p', "pitch", true, Id::Pitch},     {'q', "quiet", false, Id::Quiet},   {0, "verbose", false, Id::Verbose},
     {0, "plugin", true, Id::Plugin},     {0, "timeout", true, Id::Timeout},  {'h', "help", false, Id::Help},
-    {0, "play", false, Id::Play},
+    {0, "play", false, Id::Play},        {0, "version", false, Id::Version},
 };
 
 const OptionSpec* FindShort(char name) {
@@ -81,6 +81,7 @@ bool Apply(const OptionSpec& launch, const std::string& value, Options& options,
             return true;
         }
         case Id::Help: options.action = Action::ShowHelp; return true;
+        case Id::Version: options.action = Action::ShowVersion; return true;
     }
     return false;
 }
@@ -207,6 +208,7 @@ std::string UsageText() {
            "      --timeout SECONDS  give up when the plug-in delivers nothing for this\n"
            "                       long (default 30)\n"
            "  -h, --help           show this help\n"
+           "      --version        show kavo-say's version\n"
            "\n"
            "Each paragraph (paragraphs are separated by blank lines) is one request to\n"
            "the plug-in; the lines of a paragraph are joined by spaces. On a terminal,\n"
@@ -222,6 +224,11 @@ std::string UsageText() {
            "not be written, or there is no sound output to play on; 2 bad usage\n"
            "(unknown option or voice, value out of range, unreadable text file, output\n"
            "that cannot be created); 130 interrupted.\n";
+}
+
+std::string VersionText() {
+    return "kavo-say " KAVO_VERSION "\n"
+           "Copyright (C) 2026 KavoSynth developers\n";
 }
 
 }  // namespace kavosay

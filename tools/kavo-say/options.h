@@ -6,7 +6,7 @@
 
 namespace kavosay {
 
-enum class Action { Speak, ListVoices, ShowHelp };
+enum class Action { Speak, ListVoices, ShowHelp, ShowVersion };
 
 struct Options {
     Action action = Action::Speak;
@@ -31,5 +31,8 @@ struct ParsedOptions {
 ParsedOptions ParseOptions(const std::vector<std::string>& args);
 
 std::string UsageText();
+
+// "kavo-say VERSION" and the copyright line, as --version prints them.
+std::string VersionText();
 
 }  // namespace kavosay
