@@ -5,6 +5,7 @@
 // wixl writes no text outside its ANSI code page and knows no MoveFile table,
 // so these rows go in through SQL after it.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "registry_rows.h"
@@ -19,14 +20,14 @@ constexpr char kSapiComponent[] = "SapiEngine";
 constexpr char kEngineComponent[] = "EngineCopy";
 constexpr char kDllPath[] = "[INSTALLDIR]KavoSynthSapi.dll";
 
-// An SQL string literal; the rows hold no quote, but one would end the literal early.
+// An SQL string literal. MSI's SQL has no escape for a quote inside one; no
+// row holds one, and a row that did would stop the build here.
 std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') return "";  // refused below
-        out += c;
+    if (text.find('\'') != std::string::npos) {
+        std::fprintf(stderr, "msi_rows: a quote in \"%s\"\n", text.c_str());
+        std::exit(1);
     }
-    return out + "'";
+    return "'" + text + "'";
 }
 
 // Registry.Value is formatted text: brackets name properties, and a leading #
@@ -45,44 +46,35 @@ std::string LiteralValue(const std::string& text) {
     return out;
 }
 
-bool Print(const std::string& statement) {
-    std::printf("%s\n", statement.c_str());
-    return true;
+void Print(const std::string& statement) { std::printf("%s\n", statement.c_str()); }
+
+void Insert(const char* table, const char* columns, const std::string& values) {
+    Print(std::string("INSERT INTO `") + table + "` (" + columns + ") VALUES (" + values + ")");
 }
 
-bool Insert(const char* table, const char* columns, const std::string& values) {
-    return Print(std::string("INSERT INTO `") + table + "` (" + columns + ") VALUES (" + values + ")");
-}
-
-bool RegistryRows() {
+void RegistryRows() {
     int number = 0;
     for (const RegistryRow& row : kavo::sapi::AllRows(kDllPath)) {
         const std::string value = row.data == kDllPath ? row.data : LiteralValue(row.data);
-        const std::string name = row.name.empty() ? "''" : Quoted(row.name);
-        const std::string fields[] = {Quoted(row.key), name, Quoted(value)};
-        for (const std::string& field : fields)
-            if (field.empty()) return false;
-        // Root 0 is HKEY_CLASSES_ROOT, 2 HKEY_LOCAL_MACHINE.
+        // Root 0 is HKEY_CLASSES_ROOT, 2 HKEY_LOCAL_MACHINE; an empty name is the key's default value.
         const char* root = row.root == RegistryRoot::ClassesRoot ? "0" : "2";
         Insert("Registry", "`Registry`, `Root`, `Key`, `Name`, `Value`, `Component_`",
-               "'SapiRow" + std::to_string(++number) + "', " + root + ", " + fields[0] + ", " + fields[1] + ", " +
-                   fields[2] + ", '" + kSapiComponent + "'");
+               Quoted("SapiRow" + std::to_string(++number)) + ", " + root + ", " + Quoted(row.key) + ", " +
+                   Quoted(row.name) + ", " + Quoted(value) + ", " + Quoted(kSapiComponent));
     }
-    return true;
 }
 
 // The engine's files: mscclassic.dll, and under res\ttss its dictionary and
 // one resource per voice. ENGINEDIR names the folder holding them;
 // ENGINERESDIR (set from it) its res\ttss.
 void EngineFile(const std::string& key, const std::string& name, const char* sourceFolder, const char* destFolder) {
-    const std::string component = std::string("'") + kEngineComponent + "'";
     // Options 0: copy, leaving the user's file where it was.
     Insert("MoveFile", "`FileKey`, `Component_`, `SourceName`, `DestName`, `SourceFolder`, `DestFolder`, `Options`",
-           "'" + key + "', " + component + ", '" + name + "', '" + name + "', '" + sourceFolder + "', '" + destFolder +
-               "', 0");
-    // InstallMode 2: removed when the component is.
+           Quoted(key) + ", " + Quoted(kEngineComponent) + ", " + Quoted(name) + ", " + Quoted(name) + ", " +
+               Quoted(sourceFolder) + ", " + Quoted(destFolder) + ", 0");
+    // InstallMode 2: removed when the component is; no name removes the folder once empty.
     Insert("RemoveFile", "`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`",
-           "'" + key + "', " + component + ", '" + name + "', '" + destFolder + "', 2");
+           Quoted(key) + ", " + Quoted(kEngineComponent) + ", " + Quoted(name) + ", " + Quoted(destFolder) + ", 2");
 }
 
 void EngineCopyRows() {
@@ -98,12 +90,12 @@ void EngineCopyRows() {
     // The folders res\ttss and res, when nothing else is left in them.
     for (const char* folder : {"TTSSDIR", "RESDIR"})
         Insert("RemoveFile", "`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`",
-               std::string("'Engine") + folder + "', '" + kEngineComponent + "', '', '" + folder + "', 2");
-    Insert("CreateFolder", "`Directory_`, `Component_`", std::string("'TTSSDIR', '") + kEngineComponent + "'");
+               Quoted(std::string("Engine") + folder) + ", " + Quoted(kEngineComponent) + ", '', " + Quoted(folder) +
+                   ", 2");
+    Insert("CreateFolder", "`Directory_`, `Component_`", "'TTSSDIR', " + Quoted(kEngineComponent));
     // Installed only when there is an engine to copy; an uninstall sets
     // ENGINEDIR from the folder the install saved, so it removes the copy.
-    Print(std::string("UPDATE `Component` SET `Condition` = 'ENGINEDIR' WHERE `Component` = '") + kEngineComponent +
-          "'");
+    Print("UPDATE `Component` SET `Condition` = 'ENGINEDIR' WHERE `Component` = " + Quoted(kEngineComponent));
     // MoveFiles, where the standard sequence has it: after the folders exist, before the files install.
     Insert("InstallExecuteSequence", "`Action`, `Condition`, `Sequence`", "'MoveFiles', '', 3800");
 }
@@ -111,10 +103,7 @@ void EngineCopyRows() {
 }  // namespace
 
 int main() {
-    if (!RegistryRows()) {
-        std::fprintf(stderr, "msi_rows: a registry row holds a quote\n");
-        return 1;
-    }
+    RegistryRows();
     EngineCopyRows();
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
