@@ -3,9 +3,11 @@
 #include <stdexcept>
 
 namespace kavotest {
-FakeEngine::FakeEngine(const PluginHost& host) {
+FakeEngine::FakeEngine(const PluginHost& host) : FakeEngine(host.folder()) {}
+
+FakeEngine::FakeEngine(const std::filesystem::path& folder) {
     std::uint32_t error = 0;
-    library_ = kavo::DynamicLibrary::Open(PluginPathText(host.folder() / std::filesystem::path(EngineFileName())), error);
+    library_ = kavo::DynamicLibrary::Open(PluginPathText(folder / std::filesystem::path(EngineFileName())), error);
     if (!library_) throw std::runtime_error("cannot load the staged fake engine");
 #define FAKE_ENGINE_CONTROL_RESOLVE(name, result, parameters) ResolveOrThrow(library_, #name, control_.name);
     FAKE_ENGINE_CONTROL_LIST(FAKE_ENGINE_CONTROL_RESOLVE)

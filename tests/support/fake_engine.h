@@ -20,6 +20,8 @@ struct FakeEngineControl {
 class FakeEngine {
 public:
     explicit FakeEngine(const PluginHost& host);
+    // The engine staged in folder (by a host other than PluginHost).
+    explicit FakeEngine(const std::filesystem::path& folder);
     ~FakeEngine();
     FakeEngine(const FakeEngine&) = delete;
     FakeEngine& operator=(const FakeEngine&) = delete;

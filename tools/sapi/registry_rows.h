@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "voice_list.h"
+#include "plugin/voice_list.h"
 
 namespace kavo::sapi {
 
