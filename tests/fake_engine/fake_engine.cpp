@@ -48,6 +48,7 @@ struct SessionRecord {
 
 struct Streaming {
     bool text = false;  // the default script's samples, cut into blocks of samplesPerBlock
+    int samplesPerByte = 0;  // > 0: one text byte a poll, this many samples of it at speed 50
     int blocks = 0;
     int samplesPerBlock = 0;
     int amplitude = 0;
@@ -111,6 +112,13 @@ SessionRecord* FindSession(ScriptedEngine& engine, const char* id) {
     return value ? std::atoi(value) : 0;
 }
 
+// The session's speed parameter (0..100), 50 when absent or 0.
+[[maybe_unused]] int SessionSpeed(const std::string& params) {
+    const std::size_t at = params.find("speed = ");
+    const int speed = at == std::string::npos ? 0 : std::atoi(params.c_str() + at + 8);
+    return speed > 0 ? speed : 50;
+}
+
 // Holds the calling entry point (its lock taken) until FakeRelease.
 [[maybe_unused]] void Hold(ScriptedEngine& engine, std::unique_lock<std::mutex>& lock) {
     const int hold = ++engine.holdsStarted;
@@ -124,6 +132,16 @@ SessionRecord* FindSession(ScriptedEngine& engine, const char* id) {
     if (!script.polls.empty()) {
         if (k < static_cast<int>(script.polls.size())) return script.polls[k];
         poll.status = 2;  // past the script: the engine has nothing more
+        return poll;
+    }
+    if (engine.streaming.samplesPerByte > 0) {
+        // Speech whose length follows the text and the speed: faster speech, fewer samples.
+        const std::size_t count = static_cast<std::size_t>(engine.streaming.samplesPerByte) * 50 / SessionSpeed(record.params);
+        const std::size_t at = static_cast<std::size_t>(k);
+        if (at < record.text.size())
+            for (std::size_t i = 0; i < count; ++i) AppendSample(poll.bytes, 1000 + static_cast<unsigned char>(record.text[at]));
+        poll.hasBlock = !poll.bytes.empty();
+        poll.status = at + 1 >= record.text.size() ? 2 : 1;
         return poll;
     }
     if (engine.streaming.text) {
@@ -169,7 +187,8 @@ int ENGINE_CALL MSPLogin(const char* userName, const char* password, const char*
     engine.loginParams = params ? params : "";
     if (const int fromEnv = EnvInt("KAVO_FAKE_LOGIN_RESULT")) engine.loginResult = fromEnv;
     engine.envBeginError = EnvInt("KAVO_FAKE_BEGIN_ERROR");
-    if (const int delay = EnvInt("KAVO_FAKE_POLL_DELAY_MS")) engine.streaming = Streaming{true, 0, 4, 0, delay};
+    if (const int delay = EnvInt("KAVO_FAKE_POLL_DELAY_MS")) engine.streaming = Streaming{true, 0, 0, 4, 0, delay};
+    if (const int perByte = EnvInt("KAVO_FAKE_SAMPLES_PER_BYTE")) engine.streaming = Streaming{false, perByte, 0, 0, 0, 0};
     return engine.loginResult;
 }
 #endif
@@ -333,13 +352,13 @@ void FakeScriptPollDelay(int session, int milliseconds) {
 void FakeSetStreaming(int blocks, int samplesPerBlock, int amplitude, int delayMs) {
     ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
-    engine.streaming = Streaming{false, blocks, samplesPerBlock, amplitude, delayMs};
+    engine.streaming = Streaming{false, 0, blocks, samplesPerBlock, amplitude, delayMs};
 }
 
 void FakeSetTextStreaming(int samplesPerBlock, int delayMs) {
     ScriptedEngine& engine = Engine();
     std::lock_guard<std::mutex> lock(engine.mutex);
-    engine.streaming = Streaming{samplesPerBlock > 0, 0, samplesPerBlock, 0, delayMs};
+    engine.streaming = Streaming{samplesPerBlock > 0, 0, 0, samplesPerBlock, 0, delayMs};
 }
 
 void FakeScriptHold(int session, int stage) {

@@ -10,7 +10,9 @@
 // Environment, read at MSPLogin, for programs that cannot call these exports:
 // KAVO_FAKE_LOGIN_RESULT (MSPLogin's result), KAVO_FAKE_BEGIN_ERROR (the error
 // of every QTTSSessionBegin), KAVO_FAKE_POLL_DELAY_MS (the default script's
-// samples come 4 to a poll, each poll after that many milliseconds).
+// samples come 4 to a poll, each poll after that many milliseconds),
+// KAVO_FAKE_SAMPLES_PER_BYTE=N (each poll gives one text byte b as samples of
+// 1000 + b: N of them at the session's speed 50, N * 50 / speed at another).
 #pragma once
 
 #include <stdint.h>
