@@ -3,12 +3,7 @@
 // stream of its own, and checks the audio against kavo-say's for the same
 // voice and text (same plug-in and engine, from the folder it runs in).
 //   sapi_client --list    lists SAPI's voices; fails unless each listed voice is there once
-//   sapi_client [--save-reference FILE | --reference FILE]
-//                         the whole check; ends with "N passed, N failed".
-//                         kavo-say's lengths are saved to FILE, or read from a
-//                         FILE an earlier run of the same sources saved instead
-//                         of running kavo-say (each Wine process start costs
-//                         about a minute under 32-bit emulation)
+//   sapi_client           the whole check; ends with "N passed, N failed"
 // Exit status: 0 when every check passed.
 #include <windows.h>
 #include <sapi.h>
@@ -16,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -179,33 +173,6 @@ long long KavoSayBytes(const std::wstring& folder, const char* shortName, const 
     return status == 0 ? WavDataBytes(wavPath) : -1;
 }
 
-// kavo-say's PCM bytes for each voice and text, by "shortName tag".
-struct Reference {
-    std::wstring readFrom, saveTo;
-    std::map<std::string, long long> bytes;
-
-    bool Load() {
-        FILE* file = _wfopen(readFrom.c_str(), L"r");
-        if (!file) return false;
-        char name[64], tag[16];
-        long long n;
-        while (std::fscanf(file, "%63s %15s %lld", name, tag, &n) == 3) bytes[std::string(name) + " " + tag] = n;
-        std::fclose(file);
-        return true;
-    }
-    long long For(const std::wstring& folder, const char* shortName, const wchar_t* text, const wchar_t* tag) {
-        const std::string key = std::string(shortName) + " " + Utf8(tag);
-        if (!readFrom.empty()) return bytes.count(key) ? bytes[key] : -1;
-        return bytes[key] = KavoSayBytes(folder, shortName, text, tag);
-    }
-    bool Save() const {
-        FILE* file = _wfopen(saveTo.c_str(), L"w");
-        if (!file) return false;
-        for (const auto& [key, n] : bytes) std::fprintf(file, "%s %lld\n", key.c_str(), n);
-        return std::fclose(file) == 0;
-    }
-};
-
 // Speaks the text synchronously into the stream; its PCM bytes, or the failure.
 HRESULT SpeakInto(ISpVoice* voice, PcmStream* stream, const wchar_t* text, long long& bytes) {
     stream->Clear();
@@ -228,7 +195,7 @@ bool Audible(const std::vector<std::uint8_t>& pcm) {
 
 std::string Ms(long long bytes) { return std::to_string(bytes / 32) + " ms"; }
 
-void SpeakWithEachVoice(const std::vector<ISpObjectToken*>& tokens, Reference& reference, Tally& tally) {
+void SpeakWithEachVoice(const std::vector<ISpObjectToken*>& tokens, Tally& tally) {
     ComPtr<ISpVoice> voice;
     HRESULT hr = CoCreateInstance(__uuidof(SpVoice), nullptr, CLSCTX_ALL, __uuidof(ISpVoice), reinterpret_cast<void**>(&voice));
     tally.Check(SUCCEEDED(hr), "CoCreateInstance(SpVoice) " + Hex(hr));
@@ -250,10 +217,10 @@ void SpeakWithEachVoice(const std::vector<ISpObjectToken*>& tokens, Reference& r
             HRESULT spoke = SpeakInto(voice.p, stream, text, bytes);
             tally.Check(SUCCEEDED(spoke) && Audible(stream->Bytes()),
                         what + "Speak " + Hex(spoke) + ", " + Ms(bytes) + (Audible(stream->Bytes()) ? ", audible" : ", silent"));
-            const long long expected = reference.For(folder, shortName, text, tag);
+            const long long expected = KavoSayBytes(folder, shortName, text, tag);
             const double off = expected > 0 ? (bytes - expected) / static_cast<double>(expected) : 1.0;
             tally.Check(expected > 0 && off <= kTolerance && off >= -kTolerance,
-                        what + "as long as kavo-say's " + (expected > 0 ? Ms(expected) : std::string("(kavo-say failed, or no reference)")));
+                        what + "as long as kavo-say's " + (expected > 0 ? Ms(expected) : std::string("(kavo-say failed)")));
             long long faster = 0;
             voice->SetRate(5);
             spoke = SpeakInto(voice.p, stream, text, faster);
@@ -269,33 +236,19 @@ void SpeakWithEachVoice(const std::vector<ISpObjectToken*>& tokens, Reference& r
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool listOnly = false;
-    Reference reference;
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring arg = argv[i];
-        if (arg == L"--list") {
-            listOnly = true;
-        } else if ((arg == L"--reference" || arg == L"--save-reference") && i + 1 < argc) {
-            (arg == L"--reference" ? reference.readFrom : reference.saveTo) = argv[++i];
-        } else {
-            std::printf("usage: sapi_client [--list] [--save-reference FILE | --reference FILE]\n");
-            return 2;
-        }
-    }
+    const bool listOnly = argc > 1 && std::wcscmp(argv[1], L"--list") == 0;
     HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (FAILED(hr)) {
         std::printf("CoInitializeEx failed: %s\n", Hex(hr).c_str());
         return 1;
     }
     Tally tally;
-    if (!reference.readFrom.empty()) tally.Check(reference.Load(), "kavo-say's lengths read from " + Utf8(reference.readFrom));
     std::vector<FoundToken> found;
     hr = ListVoices(found);
     tally.Check(SUCCEEDED(hr), "SAPI lists " + std::to_string(found.size()) + " voice(s) " + Hex(hr));
     for (const FoundToken& entry : found) std::printf("     %s: %s\n", Utf8(entry.id).c_str(), Utf8(entry.name).c_str());
     const std::vector<ISpObjectToken*> tokens = MatchVoices(found, tally);
-    if (!listOnly) SpeakWithEachVoice(tokens, reference, tally);
-    if (!reference.saveTo.empty()) tally.Check(reference.Save(), "kavo-say's lengths saved to " + Utf8(reference.saveTo));
+    if (!listOnly) SpeakWithEachVoice(tokens, tally);
     for (FoundToken& entry : found) entry.token->Release();
     CoUninitialize();
     std::printf("%d passed, %d failed\n", tally.passed, tally.failed);
