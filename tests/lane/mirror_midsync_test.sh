@@ -73,6 +73,6 @@ row "kavo-say's packages need no i386 index" 99 "" "scripts/install-deps say" 0 
 row "only wine32:i386 fails: every other lane runs, win32 says why" 99 wine32:i386 scripts/test 0 \
   "^install-deps: wine32:i386 could not be installed: the index $index could not be fetched" \
   '^called: .*espeak-ng.*wine64' '^linux: passed$' '^linux-asan: passed$' '^linux-tsan: passed$' '^win64: passed$' \
-  "^win32: built, artifact checked; i686 tests not run: wine32:i386 could not be installed: the index $index could not be fetched \(usually a mirror mid-sync\)" \
+  "^win32: built, artifact checked; i686 tests not run under Wine: wine32:i386 could not be installed: the index $index could not be fetched \(usually a mirror mid-sync\)" \
   '!ran under Wine'
 [ $failures -eq 0 ]
