@@ -2,22 +2,24 @@
 
 #include <windows.h>
 
+#include "engine/log_texts.h"
 #include "util/platform/module_path.h"
 #include "utf16_text.h"
 
 namespace kavo::sapi {
 namespace {
 
-constexpr char kReady[] = "合成线程准备就绪";
-constexpr char kInitFailed[] = "合成接口初始化失败";
-constexpr char kSessionFailed[] = "开始合成会话失败";
+// The worker's lines this engine reads (engine/log_texts.h lists every text hosts read).
+const std::string kReady = kavosay::ToUtf8(kavo::kLogEngineReady);
+const std::string kInitFailed = kavosay::ToUtf8(kavo::kLogEngineFailed);
+const std::string kSessionFailed = kavosay::ToUtf8(kavo::kLogPieceRefused);
 // How often a wait for the turn asks whether to go on waiting.
 constexpr auto kTurnPoll = std::chrono::milliseconds(10);
 // The engine loads on the plug-in's worker thread; one that has said nothing
 // by then is taken as failed.
 constexpr auto kReadyTimeout = std::chrono::seconds(60);
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
 const KavoChar* K(const std::wstring& text) { return text.c_str(); }
 
